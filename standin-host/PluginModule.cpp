@@ -1,0 +1,76 @@
+#include "PluginModule.h"
+
+#include <filesystem>
+#include <fstream>
+#include <system_error>
+#include <utility>
+
+PluginModule::PluginModule(std::string path) : file(std::move(path)) { load(); }
+
+PluginModule::~PluginModule() { unload(); }
+
+PluginModule::PluginModule(PluginModule&& other) noexcept
+    : file(std::move(other.file)),
+      library(std::exchange(other.library, nullptr)),
+      entry(std::exchange(other.entry, nullptr)),
+      failure(std::move(other.failure)) {}
+
+PluginModule& PluginModule::operator=(PluginModule&& other) noexcept {
+    if (this != &other) {
+        unload();
+        file = std::move(other.file);
+        library = std::exchange(other.library, nullptr);
+        entry = std::exchange(other.entry, nullptr);
+        failure = std::move(other.failure);
+    }
+    return *this;
+}
+
+void PluginModule::unload() noexcept {
+    if (library != nullptr) {
+        closeLibrary();
+    }
+    library = nullptr;
+    entry = nullptr;
+}
+
+void PluginModule::load() {
+    failure = checkFile();
+    if (failure.failed()) {
+        return;
+    }
+    failure = openLibrary();
+    if (failure.failed()) {
+        return;
+    }
+    entry = findEntryPoint();
+    if (entry == nullptr) {
+        failure = failureOf(PluginLoadFailure::entryPointMissing,
+                            "it exports no " kKXPluginMainName);
+        unload();
+    }
+}
+
+// Checked before the loader is asked, whose messages do not tell a missing
+// plug-in from a missing library it needs.
+PluginLoadError PluginModule::checkFile() const {
+    std::error_code error;
+    const std::filesystem::file_status status = std::filesystem::status(file, error);
+    if (status.type() == std::filesystem::file_type::not_found) {
+        return failureOf(PluginLoadFailure::fileNotFound, "no such file");
+    }
+    if (error) {
+        return failureOf(PluginLoadFailure::fileUnreadable, error.message());
+    }
+    if (status.type() != std::filesystem::file_type::regular) {
+        return failureOf(PluginLoadFailure::fileUnreadable, "not a regular file");
+    }
+    if (!std::ifstream(file, std::ios::binary).is_open()) {
+        return failureOf(PluginLoadFailure::fileUnreadable, "the file cannot be opened for reading");
+    }
+    return PluginLoadError{};
+}
+
+PluginLoadError PluginModule::failureOf(PluginLoadFailure kind, const std::string& reason) const {
+    return PluginLoadError{kind, "cannot load the plug-in " + file + ": " + reason};
+}

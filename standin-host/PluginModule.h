@@ -1,0 +1,46 @@
+// A plug-in binary loaded into the process, and its entry point.
+#pragma once
+
+#include <string>
+
+#include "KXPluginMain.h"
+#include "PluginLoadError.h"
+
+// Loads on construction and unloads on destruction or unload(); a load that
+// fails leaves nothing loaded and says why in error(). Move-only.
+//
+// The platform part (opening, finding the entry point, closing) lives in
+// PluginModulePosix.cpp (dlopen with RTLD_NOW | RTLD_LOCAL, the exported
+// PluginMain) and PluginModuleWindows.cpp (the entry point that the "PIPL"
+// resource names).
+class PluginModule {
+public:
+    explicit PluginModule(std::string path);
+    ~PluginModule();
+    PluginModule(PluginModule&& other) noexcept;
+    PluginModule& operator=(PluginModule&& other) noexcept;
+    PluginModule(const PluginModule&) = delete;
+    PluginModule& operator=(const PluginModule&) = delete;
+
+    bool isLoaded() const noexcept { return library != nullptr; }
+    // Null unless loaded.
+    KXPluginMainProc entryPoint() const noexcept { return entry; }
+    const PluginLoadError& error() const noexcept { return failure; }
+    const std::string& path() const noexcept { return file; }
+    void unload() noexcept;
+
+private:
+    void load();
+    PluginLoadError checkFile() const;
+    PluginLoadError failureOf(PluginLoadFailure kind, const std::string& reason) const;
+
+    // Platform part: sets library or answers why the loader refused.
+    PluginLoadError openLibrary();
+    KXPluginMainProc findEntryPoint() const noexcept;
+    void closeLibrary() noexcept;
+
+    std::string file;
+    void* library = nullptr;
+    KXPluginMainProc entry = nullptr;
+    PluginLoadError failure;
+};

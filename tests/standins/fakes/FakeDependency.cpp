@@ -1,0 +1,3 @@
+#include "FakeDependency.h"
+
+int standinFakeDependencyAnswer() { return 42; }
