@@ -6,6 +6,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "CallLog.h"
@@ -157,5 +158,7 @@ private:
     CallLog log;
     SuiteHold hold;
     std::vector<std::string> violationMessages;
+    // Removals the host refused by script, per plug-in and event id.
+    std::map<std::pair<KXPlugin*, std::uint32_t>, int> refusedRemovals;
     bool shutdownSent = false;
 };

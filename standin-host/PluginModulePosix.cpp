@@ -3,6 +3,7 @@
 #include <dlfcn.h>
 
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 namespace {
@@ -28,7 +29,13 @@ std::string lastLoaderMessage() {
 
 PluginLoadError PluginModule::openLibrary() {
     dlerror();
-    library = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
+    // A bare name would be looked up on the library path instead of here.
+    std::error_code failed;
+    std::filesystem::path path = std::filesystem::absolute(file, failed);
+    if (failed) {
+        path = file;
+    }
+    library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (library != nullptr) {
         return PluginLoadError{};
     }
