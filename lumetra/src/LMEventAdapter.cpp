@@ -200,11 +200,7 @@ std::int32_t installIdleNotifier() {
     return status;
 }
 
-// A repeated Startup while the suite is held changes nothing.
-std::int32_t startup(const KXMessage& message) {
-    if (sLMActionControl != nullptr) {
-        return 0;
-    }
+std::int32_t fetchActionControl(const KXMessage& message) {
     if (message.coreSuite->fetchSuite == nullptr) {
         return kQuaylineBadMessage;
     }
@@ -219,9 +215,30 @@ std::int32_t startup(const KXMessage& message) {
     }
     sLMActionControl = static_cast<LMActionControlProcs*>(const_cast<void*>(suite));
     pluginRef = message.plugin;
-    eventRegistry = new (std::nothrow) LMEventRegistry(pluginRef, sLMActionControl, EventHandler);
+    return 0;
+}
+
+// Everything Startup sets up is in place: the idle notifier waits for the
+// bus, or the bus is already hooked up.
+bool startedUp() { return eventRegistry != nullptr && (idleNotifierInstalled || busHooked); }
+
+// A repeated Startup changes nothing once everything is in place, and
+// otherwise resumes at the step that failed before, so it never answers
+// success for a plug-in that is not running.
+std::int32_t startup(const KXMessage& message) {
+    if (sLMActionControl == nullptr) {
+        const std::int32_t fetched = fetchActionControl(message);
+        if (fetched != 0) {
+            return fetched;
+        }
+    } else if (startedUp()) {
+        return 0;
+    }
     if (eventRegistry == nullptr) {
-        return kQuaylineOutOfMemory;
+        eventRegistry = new (std::nothrow) LMEventRegistry(pluginRef, sLMActionControl, EventHandler);
+        if (eventRegistry == nullptr) {
+            return kQuaylineOutOfMemory;
+        }
     }
     const std::int32_t lookedUp = lookupIdleEvent();
     if (lookedUp != 0) {

@@ -1,0 +1,78 @@
+#include "TextRenderer.h"
+
+#include <iomanip>
+
+#include "EntryText.h"
+
+namespace {
+
+std::string counted(std::size_t count, const char* one, const char* many) {
+    return std::to_string(count) + " " + (count == 1 ? one : many);
+}
+
+}  // namespace
+
+TextRenderer::TextRenderer(std::ostream& out, std::ostream& err, bool quiet)
+    : out(out), err(err), quiet(quiet) {}
+
+std::string TextRenderer::location(std::size_t line) const {
+    return line == 0 ? scenario : scenario + ":" + std::to_string(line);
+}
+
+void TextRenderer::start(const std::string& scenarioName, const std::string& plugin) {
+    scenario = scenarioName;
+    if (!quiet) {
+        out << "lmhost: scenario " << scenario << ", plug-in " << plugin << "\n";
+    }
+}
+
+void TextRenderer::step(std::size_t line, const std::string& source) {
+    if (quiet) {
+        return;
+    }
+    if (line == 0) {
+        out << "-- " << source << "\n";
+    } else {
+        out << location(line) << "  " << source << "\n";
+    }
+    out.flush();
+}
+
+void TextRenderer::entry(const TranscriptEntry& entry) {
+    if (!quiet) {
+        out << "   " << std::left << std::setw(10) << EntryText::actorName(entry.actor)
+            << EntryText::describe(entry) << "\n";
+    }
+}
+
+void TextRenderer::failure(const RunFailure& failure) {
+    out.flush();
+    err << location(failure.line) << ": " << failure.message << "\n";
+    if (!failure.expected.empty()) {
+        err << "  expected: " << failure.expected << "\n";
+        err << "  actual:   " << failure.actual << "\n";
+    }
+    err.flush();
+}
+
+void TextRenderer::violation(const std::string& message) {
+    out.flush();
+    err << "lmhost: host contract violated: " << message << "\n";
+    err.flush();
+}
+
+void TextRenderer::summary(const RunOutcome& outcome) {
+    if (quiet) {
+        return;
+    }
+    const std::string run = counted(outcome.steps, "step", "steps") + ", " +
+                            counted(outcome.expectationsHeld, "expectation", "expectations") + " held";
+    if (outcome.passed()) {
+        out << "lmhost: passed: " << run << ", host contract kept\n";
+    } else {
+        out << "lmhost: FAILED: " << counted(outcome.failures.size(), "failure", "failures") << ", "
+            << counted(outcome.violations.size(), "host contract violation", "host contract violations") << " ("
+            << run << ")\n";
+    }
+    out.flush();
+}

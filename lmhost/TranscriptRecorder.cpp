@@ -1,0 +1,81 @@
+#include "TranscriptRecorder.h"
+
+#include <utility>
+
+#include "BusEntries.h"
+#include "ConfluxControl.h"
+
+namespace {
+
+bool isHostsOwnCall(HostCallKind kind) { return kind == HostCallKind::pluginMain || kind == HostCallKind::notify; }
+
+std::uintptr_t addressOf(EventBusCallback callback) { return reinterpret_cast<std::uintptr_t>(callback); }
+
+}  // namespace
+
+TranscriptRecorder::TranscriptRecorder(Host& host, Transcript& transcript)
+    : host(host), transcript(transcript), hostEntries(host.pluginReference()) {
+    host.observeCalls([this](const HostCall& call) { hostCallObserved(call); });
+    ConfluxControlObserveDispatches(dispatchObserved, this);
+    ConfluxControlObserveSubscriptions(subscriptionObserved, this);
+}
+
+TranscriptRecorder::~TranscriptRecorder() {
+    ConfluxControlObserveDispatches(nullptr, nullptr);
+    ConfluxControlObserveSubscriptions(nullptr, nullptr);
+    host.observeCalls(nullptr);
+}
+
+// An observer returns into the host or the bus: nothing may escape it.
+template <typename Work>
+void TranscriptRecorder::recordSafely(Work&& work) noexcept {
+    try {
+        work();
+    } catch (...) {
+        lost = true;
+    }
+}
+
+void TranscriptRecorder::sendFromExtension(const cflx::event::Event& event) {
+    extensionRecord = &event;
+    DispatchEvent(&event);
+    extensionRecord = nullptr;
+}
+
+void TranscriptRecorder::hostCallObserved(const HostCall& call) noexcept {
+    recordSafely([&] {
+        TranscriptEntry entry = hostEntries.entryOf(call);
+        entry.line = line;
+        if (isHostsOwnCall(call.kind)) {
+            transcript.appendHostCall(std::move(entry));
+        } else {
+            transcript.append(std::move(entry));
+        }
+    });
+}
+
+void TranscriptRecorder::dispatchObserved(const cflx::event::Event* event, void* context) noexcept {
+    auto* recorder = static_cast<TranscriptRecorder*>(context);
+    recorder->recordSafely([&] { recorder->dispatched(event); });
+}
+
+void TranscriptRecorder::dispatched(const cflx::event::Event* event) {
+    TranscriptEntry entry = event != nullptr && event == extensionRecord ? BusEntries::extensionDispatch(*event)
+                                                                         : BusEntries::pluginDispatch(event);
+    entry.line = line;
+    transcript.append(std::move(entry));
+}
+
+void TranscriptRecorder::subscriptionObserved(const char* eventType, EventBusCallback callback, void* userData,
+                                              std::int32_t status, void* context) noexcept {
+    auto* recorder = static_cast<TranscriptRecorder*>(context);
+    recorder->recordSafely([&] { recorder->subscribed(eventType, callback, userData, status); });
+}
+
+void TranscriptRecorder::subscribed(const char* eventType, EventBusCallback callback, void* userData,
+                                    std::int32_t status) {
+    TranscriptEntry entry =
+        BusEntries::subscription(eventType, handlers.labelOf(addressOf(callback)), userData, status);
+    entry.line = line;
+    transcript.append(std::move(entry));
+}

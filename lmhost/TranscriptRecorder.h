@@ -1,0 +1,50 @@
+// Turns what the host and the bus see into transcript entries.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "CflxEvent.h"
+#include "Host.h"
+#include "HostEntries.h"
+#include "PointerLabels.h"
+#include "Transcript.h"
+#include "TranscriptEntry.h"
+
+// Watches the host's call log and the bus's dispatches and subscriptions
+// from construction to destruction. Only one recorder may watch the bus at a
+// time.
+class TranscriptRecorder {
+public:
+    TranscriptRecorder(Host& host, Transcript& transcript);
+    ~TranscriptRecorder();
+    TranscriptRecorder(const TranscriptRecorder&) = delete;
+    TranscriptRecorder& operator=(const TranscriptRecorder&) = delete;
+
+    // The scenario line that the next entries belong to.
+    void setLine(std::size_t number) noexcept { line = number; }
+    // Dispatches an extension's request; whatever the plug-in dispatches
+    // while it is delivered is recorded as the plug-in's.
+    void sendFromExtension(const cflx::event::Event& event);
+    // True once an entry could not be recorded (no memory): the transcript
+    // then misses a call and must not be trusted.
+    bool lostEntries() const noexcept { return lost; }
+
+private:
+    static void dispatchObserved(const cflx::event::Event* event, void* context) noexcept;
+    static void subscriptionObserved(const char* eventType, EventBusCallback callback, void* userData,
+                                     std::int32_t status, void* context) noexcept;
+    void hostCallObserved(const HostCall& call) noexcept;
+    void dispatched(const cflx::event::Event* event);
+    void subscribed(const char* eventType, EventBusCallback callback, void* userData, std::int32_t status);
+    template <typename Work>
+    void recordSafely(Work&& work) noexcept;
+
+    Host& host;
+    Transcript& transcript;
+    HostEntries hostEntries;
+    PointerLabels handlers{"handler"};
+    const cflx::event::Event* extensionRecord = nullptr;
+    std::size_t line = 0;
+    bool lost = false;
+};

@@ -1,0 +1,141 @@
+// A transcript line pasted after `expect ` holds for the call it shows, and
+// only for that call.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "BusEntries.h"
+#include "EntryText.h"
+#include "ExpectationMatcher.h"
+#include "HostEntries.h"
+#include "ScenarioParser.h"
+
+namespace {
+
+KXPlugin* const hostPlugin = reinterpret_cast<KXPlugin*>(0x1000);
+
+void someNotifier(std::uint32_t, _ADsc*, std::int32_t, void*) {}
+
+HostCall hostCall(HostCallKind kind, std::vector<std::optional<std::string>> texts, std::int32_t status) {
+    HostCall call{kind, std::move(texts)};
+    call.status = status;
+    return call;
+}
+
+HostCall notifierCall(HostCallKind kind, KXPlugin* plugin, std::uint32_t eventID, std::int32_t status) {
+    HostCall call = hostCall(kind, {}, status);
+    call.plugin = plugin;
+    call.eventID = eventID;
+    call.notifier = kind == HostCallKind::addNotifier ? someNotifier : nullptr;
+    return call;
+}
+
+TranscriptEntry patternOf(const std::string& line) {
+    const Scenario scenario = ScenarioParser::parse("t.lmh", "expect " + line);
+    return scenario.commands.front().pattern;
+}
+
+struct Shown {
+    TranscriptEntry entry;
+    const char* line;
+};
+
+std::vector<Shown> shownEntries() {
+    HostEntries host(hostPlugin);
+    HostCall fetch = hostCall(HostCallKind::fetchSuite, {"bc1e4d70-f953-11d0-8d9f-00c04fd5f7ee"}, 0);
+    fetch.version = 3;
+    const cflx::event::Event cppEvent{"com.corvane.lumetra.events.CppEvent", 0, "LMTR", nullptr,
+                                      "<![CDATA[<event id=\"7\" />]]>"};
+    const cflx::event::Event oddPayload{"odd type", 0, "LMTR", nullptr, "\"\n\xC3\xA9\x01"};
+    const cflx::event::Event nullPayload{"com.corvane.lumetra.events.PingResponseEvent", 0, "LMTR", nullptr, nullptr};
+    return {
+        {host.entryOf(fetch), "host fetchSuite \"bc1e4d70-f953-11d0-8d9f-00c04fd5f7ee\" 3 -> 0"},
+        {host.entryOf(hostCall(HostCallKind::sameString, {"KX\tInterface", "KX Interface"}, 0)),
+         "host sameString \"KX\\tInterface\" \"KX Interface\" -> false"},
+        {host.entryOf(hostCall(HostCallKind::lookupEventID, {std::nullopt}, -1)), "host lookupEventID null -> -1"},
+        {host.entryOf(notifierCall(HostCallKind::addNotifier, hostPlugin, 4294967295u, 0)),
+         "host addNotifier plugin 4294967295 notifier1 null -> 0"},
+        {host.entryOf(notifierCall(HostCallKind::removeNotifier, reinterpret_cast<KXPlugin*>(0xbeef), 7, -1004)),
+         "host removeNotifier 0xbeef 7 -> -1004"},
+        {BusEntries::pluginDispatch(&cppEvent),
+         "bus com.corvane.lumetra.events.CppEvent \"<![CDATA[<event id=\\\"7\\\" />]]>\""},
+        {BusEntries::pluginDispatch(&oddPayload), "bus \"odd type\" \"\\\"\\n\\xC3\\xA9\\x01\""},
+        {BusEntries::pluginDispatch(&nullPayload), "bus com.corvane.lumetra.events.PingResponseEvent null"},
+        {BusEntries::subscription("com.corvane.lumetra.events.AddEventListener", TranscriptValue::word("handler1"),
+                                  nullptr, 7),
+         "subscribe com.corvane.lumetra.events.AddEventListener -> 7"},
+    };
+}
+
+TEST(TranscriptLineTest, ShowsEachCallAsTheExpectationThatHoldsForIt) {
+    for (const Shown& shown : shownEntries()) {
+        EXPECT_EQ(EntryText::describe(shown.entry), shown.line);
+        EXPECT_TRUE(ExpectationMatcher::matches(patternOf(shown.line), shown.entry)) << shown.line;
+    }
+}
+
+TEST(TranscriptLineTest, NoExpectationHoldsForAnotherCall) {
+    const std::vector<Shown> shown = shownEntries();
+    for (std::size_t expected = 0; expected < shown.size(); ++expected) {
+        for (std::size_t actual = 0; actual < shown.size(); ++actual) {
+            EXPECT_EQ(ExpectationMatcher::matches(patternOf(shown[expected].line), shown[actual].entry),
+                      expected == actual)
+                << shown[expected].line << " against " << shown[actual].line;
+        }
+    }
+}
+
+struct Deviation {
+    cflx::event::Event record;
+    const char* line;
+};
+
+void PrintTo(const Deviation& deviation, std::ostream* out) { *out << deviation.line; }
+
+class DeviationTest : public testing::TestWithParam<Deviation> {};
+
+// The plug-in must send "LMTR", no sender extension and mode 0 with every
+// event; a record that differs fails `expect bus` and shows how it differs.
+TEST_P(DeviationTest, ARecordWithOtherFixedMembersFailsAndShowsThem) {
+    const TranscriptEntry entry = BusEntries::pluginDispatch(&GetParam().record);
+    EXPECT_EQ(EntryText::describe(entry), GetParam().line);
+    EXPECT_FALSE(ExpectationMatcher::matches(patternOf("bus PingResponseEvent \"\""), entry));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Records, DeviationTest,
+    testing::Values(Deviation{{"com.corvane.lumetra.events.PingResponseEvent", 0, "LMTX", nullptr, ""},
+                              "bus com.corvane.lumetra.events.PingResponseEvent \"\" (senderApp \"LMTX\")"},
+                    Deviation{{"com.corvane.lumetra.events.PingResponseEvent", 0, nullptr, nullptr, ""},
+                              "bus com.corvane.lumetra.events.PingResponseEvent \"\" (senderApp null)"},
+                    Deviation{{"com.corvane.lumetra.events.PingResponseEvent", 0, "LMTR", "alpha", ""},
+                              "bus com.corvane.lumetra.events.PingResponseEvent \"\" (senderExtension \"alpha\")"},
+                    Deviation{{"com.corvane.lumetra.events.PingResponseEvent", 2, "LMTR", nullptr, ""},
+                              "bus com.corvane.lumetra.events.PingResponseEvent \"\" (deliveryMode 2)"}));
+
+TEST(TranscriptLineTest, AnExtensionsRequestIsNoEventOfThePlugin) {
+    const cflx::event::Event request{"com.corvane.lumetra.events.PingResponseEvent", 0, "LMTR", nullptr, ""};
+    const TranscriptEntry entry = BusEntries::extensionDispatch(request);
+    EXPECT_EQ(EntryText::describe(entry), "send com.corvane.lumetra.events.PingResponseEvent null \"\"");
+    EXPECT_FALSE(ExpectationMatcher::matches(patternOf("bus PingResponseEvent \"\""), entry));
+}
+
+TEST(TranscriptLineTest, ASubscriptionWithUserDataFailsAndShowsIt) {
+    int context = 0;
+    const TranscriptEntry entry = BusEntries::subscription("com.corvane.lumetra.events.AddEventListener",
+                                                           TranscriptValue::word("handler1"), &context, 0);
+    EXPECT_NE(EntryText::describe(entry).find("(userData 0x"), std::string::npos);
+    EXPECT_FALSE(ExpectationMatcher::matches(patternOf("subscribe AddEventListener -> 0"), entry));
+}
+
+TEST(TranscriptLineTest, NotifiersAreNamedInTheOrderTheyFirstAppear) {
+    HostEntries host(hostPlugin);
+    HostCall idle = notifierCall(HostCallKind::addNotifier, hostPlugin, 1, 0);
+    idle.notifier = [](std::uint32_t, _ADsc*, std::int32_t, void*) {};
+    const HostCall event = notifierCall(HostCallKind::addNotifier, hostPlugin, 7, 0);
+    EXPECT_EQ(EntryText::describe(host.entryOf(idle)), "host addNotifier plugin 1 notifier1 null -> 0");
+    EXPECT_EQ(EntryText::describe(host.entryOf(event)), "host addNotifier plugin 7 notifier2 null -> 0");
+    EXPECT_EQ(EntryText::describe(host.entryOf(idle)), "host addNotifier plugin 1 notifier1 null -> 0");
+}
+
+}  // namespace
