@@ -1,0 +1,27 @@
+# Cross-builds the macOS x86-64 deliverables on Linux. Zig's clang compiles
+# against the macOS headers that Zig ships; ld64.lld links (Zig's own linker
+# makes no bundles), with Zig's libc++ linked statically and Zig's libSystem
+# stub standing in for the system library.
+set(CMAKE_SYSTEM_NAME Darwin)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+# The oldest macOS to run on is chosen as for a native build.
+if(NOT CMAKE_OSX_DEPLOYMENT_TARGET)
+    message(FATAL_ERROR "Set CMAKE_OSX_DEPLOYMENT_TARGET, as the macos-cross preset does")
+endif()
+
+execute_process(
+    COMMAND sh ${CMAKE_CURRENT_LIST_DIR}/install-zig.sh
+    OUTPUT_VARIABLE _quayline_zig
+    OUTPUT_STRIP_TRAILING_WHITESPACE
+    RESULT_VARIABLE _quayline_zig_failed)
+if(_quayline_zig_failed)
+    message(FATAL_ERROR "Zig is not installed and install-zig.sh could not install it")
+endif()
+
+# The target names the OS version, since Zig ignores -mmacosx-version-min.
+set(CMAKE_CXX_COMPILER ${_quayline_zig} c++)
+set(CMAKE_CXX_COMPILER_TARGET x86_64-macos.${CMAKE_OSX_DEPLOYMENT_TARGET})
+
+find_program(QUAYLINE_LD64 ld64.lld-14 REQUIRED)
+set(CMAKE_USER_MAKE_RULES_OVERRIDE_CXX ${CMAKE_CURRENT_LIST_DIR}/ld64-link-rules.cmake)
+

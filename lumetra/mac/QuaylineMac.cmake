@@ -1,0 +1,53 @@
+# The macOS plug-in bundle Quayline.plugin: the x86-64 bundle executable
+# Contents/MacOS/Quayline, an Info.plist that tells the host what the Windows
+# property list tells it, and that same binary list among the Resources. Both
+# take their values from the one property table of the Windows build.
+include(${PROJECT_SOURCE_DIR}/lumetra/win/PropertyList.cmake)
+
+set(quayline_property_table ${PROJECT_SOURCE_DIR}/lumetra/win/PropertyList.txt)
+set(quayline_property_list_file ${CMAKE_CURRENT_BINARY_DIR}/Quayline.pipl)
+
+# Sets QUAYLINE_PROPERTY_<key> to the value of each row of the table.
+function(quayline_read_property_table table)
+  file(STRINGS ${table} rows REGEX "^[ \t]*[^# \t]")
+  foreach(row IN LISTS rows)
+    if(NOT row MATCHES "^[ \t]*[^ \t]+[ \t]+([^ \t]+)[ \t]+[^ \t]+[ \t]+(.*[^ \t])[ \t]*$")
+      message(FATAL_ERROR "${table}: a row needs vendor, key, form and value: ${row}")
+    endif()
+    set(QUAYLINE_PROPERTY_${CMAKE_MATCH_1} "${CMAKE_MATCH_2}" PARENT_SCOPE)
+  endforeach()
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${table})
+endfunction()
+
+quayline_read_property_table(${quayline_property_table})
+foreach(key kind name catg vers 8664)
+  if(NOT DEFINED QUAYLINE_PROPERTY_${key})
+    message(FATAL_ERROR "${quayline_property_table} has no \"${key}\" property")
+  endif()
+endforeach()
+
+# "vers" holds the major version in its upper and the minor in its lower 16 bits.
+math(EXPR quayline_version_major "(${QUAYLINE_PROPERTY_vers} >> 16) & 0xFFFF")
+math(EXPR quayline_version_minor "${QUAYLINE_PROPERTY_vers} & 0xFFFF")
+set(QUAYLINE_BUNDLE_VERSION ${quayline_version_major}.${quayline_version_minor})
+get_filename_component(QUAYLINE_PROPERTY_LIST_RESOURCE ${quayline_property_list_file} NAME)
+
+set(quayline_info_plist ${CMAKE_CURRENT_BINARY_DIR}/Quayline-Info.plist)
+configure_file(${CMAKE_CURRENT_LIST_DIR}/Info.plist.in ${quayline_info_plist} @ONLY)
+
+quayline_property_list(OUTPUT ${quayline_property_list_file})
+target_sources(Quayline PRIVATE ${quayline_property_list_file})
+set_source_files_properties(${quayline_property_list_file} PROPERTIES
+  MACOSX_PACKAGE_LOCATION Resources)
+
+set_target_properties(Quayline PROPERTIES
+  BUNDLE TRUE
+  BUNDLE_EXTENSION plugin
+  OUTPUT_NAME ${QUAYLINE_PROPERTY_name}
+  MACOSX_BUNDLE_INFO_PLIST ${quayline_info_plist})
+
+# Only the entry point leaves the bundle: hidden visibility covers our own
+# code, but not a standard library that the toolchain links in statically.
+target_link_options(Quayline PRIVATE
+  LINKER:-exported_symbol,_${QUAYLINE_PROPERTY_8664}
+  LINKER:-dead_strip)

@@ -1,0 +1,41 @@
+# The Windows plug-in Quayline.qvl: a relocatable x86-64 DLL whose only export
+# is PluginMain (ordinal 1, from Quayline.def), with exactly two resources, the
+# property list and the manifest, and a load hook that only answers success.
+include(${CMAKE_CURRENT_LIST_DIR}/PropertyList.cmake)
+
+set(quayline_property_list_file ${CMAKE_CURRENT_BINARY_DIR}/Quayline.pipl)
+quayline_property_list(OUTPUT ${quayline_property_list_file})
+
+# Written by our own writer rather than the resource compiler, which would
+# record code page 0 instead of 1252. Languages: 2057 English (United Kingdom),
+# 1033 English (United States); 24 is the manifest type, and id 2 the manifest
+# that the loader reads for a DLL.
+set(quayline_resource_object ${CMAKE_CURRENT_BINARY_DIR}/QuaylineResources.obj)
+set(quayline_manifest ${CMAKE_CURRENT_LIST_DIR}/Quayline.manifest)
+set(quayline_resource_writer ${CMAKE_CURRENT_LIST_DIR}/resource_object.py)
+add_custom_command(
+  OUTPUT ${quayline_resource_object}
+  COMMAND Python3::Interpreter -B ${quayline_resource_writer} --code-page 1252
+          --resource PIPL 16000 2057 ${quayline_property_list_file}
+          --resource 24 2 1033 ${quayline_manifest}
+          ${quayline_resource_object}
+  DEPENDS ${quayline_resource_writer} ${CMAKE_CURRENT_LIST_DIR}/build_output.py
+          ${quayline_property_list_file} ${quayline_manifest}
+  COMMENT "Writing the resources of Quayline.qvl"
+  VERBATIM)
+set_source_files_properties(${quayline_resource_object} PROPERTIES EXTERNAL_OBJECT TRUE)
+
+target_sources(Quayline PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/DllMain.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/Quayline.def
+  ${quayline_resource_object})
+set_target_properties(Quayline PROPERTIES SUFFIX ".qvl")
+
+if(MSVC)
+  # The manifest is already one of the two resources; the linker adds none.
+  target_link_options(Quayline PRIVATE /MANIFEST:NO)
+else()
+  # The host's loader looks for a runtime DLL beside itself, never beside the
+  # plug-in, so the C++ runtime goes inside; the C runtime stays the system's.
+  target_link_options(Quayline PRIVATE -static-libstdc++ -static-libgcc)
+endif()
