@@ -45,7 +45,7 @@ int LmhostCommand::run(const std::string& program, const std::vector<std::string
 
 int LmhostCommand::runScenario(const CommandLineOptions& options, const std::string& plugin,
                                const Scenario& scenario, std::ostream& out, std::ostream& err) {
-    const PluginModule module(plugin);
+    PluginModule module(plugin);
     if (module.error().failed()) {
         err << "lmhost: " << module.error().message << "\n";
         return kCannotRun;
@@ -58,7 +58,12 @@ int LmhostCommand::runScenario(const CommandLineOptions& options, const std::str
     }
     renderer->start(scenario.name, plugin);
     ScenarioRunner runner(module.entryPoint(), *renderer);
-    return runner.run(scenario).passed() ? kPassed : kFailed;
+    const bool passed = runner.run(scenario).passed();
+    // A host never unloads a plug-in it has not shut down.
+    if (runner.pluginStillRunning()) {
+        module.keepLoaded();
+    }
+    return passed ? kPassed : kFailed;
 }
 
 std::string LmhostCommand::scenarioText(const std::string& path) {

@@ -30,6 +30,8 @@ public:
     ScenarioRunner(KXPluginMainProc entry, TranscriptRenderer& renderer);
 
     RunOutcome run(const Scenario& scenario);
+    // The scenario started the plug-in and never shut it down.
+    bool pluginStillRunning() const noexcept { return awaitingShutdown; }
 
 private:
     void startAutomatically();

@@ -26,6 +26,11 @@ PluginModule& PluginModule::operator=(PluginModule&& other) noexcept {
     return *this;
 }
 
+void PluginModule::keepLoaded() noexcept {
+    library = nullptr;
+    entry = nullptr;
+}
+
 void PluginModule::unload() noexcept {
     if (library != nullptr) {
         closeLibrary();

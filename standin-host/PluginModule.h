@@ -28,6 +28,9 @@ public:
     const PluginLoadError& error() const noexcept { return failure; }
     const std::string& path() const noexcept { return file; }
     void unload() noexcept;
+    // Leaves the plug-in loaded for the rest of the process, as a host does
+    // with a plug-in it has not shut down.
+    void keepLoaded() noexcept;
 
 private:
     void load();

@@ -36,7 +36,8 @@ void* allocate(std::size_t size) noexcept { return std::malloc(size == 0 ? 1 : s
 
 }  // namespace
 
-void* operator new(std::size_t size) {
+// Exported, so that the libraries of the process use these definitions too.
+__attribute__((visibility("default"))) void* operator new(std::size_t size) {
     void* memory = failsHere(__builtin_return_address(0)) ? nullptr : allocate(size);
     if (memory == nullptr) {
         throw std::bad_alloc();
@@ -44,12 +45,12 @@ void* operator new(std::size_t size) {
     return memory;
 }
 
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+__attribute__((visibility("default"))) void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
     return failsHere(__builtin_return_address(0)) ? nullptr : allocate(size);
 }
 
-void operator delete(void* memory) noexcept { std::free(memory); }
-void operator delete(void* memory, std::size_t) noexcept { std::free(memory); }
+__attribute__((visibility("default"))) void operator delete(void* memory) noexcept { std::free(memory); }
+__attribute__((visibility("default"))) void operator delete(void* memory, std::size_t) noexcept { std::free(memory); }
 
 namespace {
 

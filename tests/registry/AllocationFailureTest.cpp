@@ -18,7 +18,8 @@ long allocationsUntilFailure = -1;
 
 }  // namespace
 
-void* operator new(std::size_t size) {
+// Exported, so that the libraries of the process use these definitions too.
+__attribute__((visibility("default"))) void* operator new(std::size_t size) {
     if (allocationsUntilFailure > 0 && --allocationsUntilFailure == 0) {
         throw std::bad_alloc();
     }
@@ -28,8 +29,8 @@ void* operator new(std::size_t size) {
     throw std::bad_alloc();
 }
 
-void operator delete(void* memory) noexcept { std::free(memory); }
-void operator delete(void* memory, std::size_t) noexcept { std::free(memory); }
+__attribute__((visibility("default"))) void operator delete(void* memory) noexcept { std::free(memory); }
+__attribute__((visibility("default"))) void operator delete(void* memory, std::size_t) noexcept { std::free(memory); }
 
 namespace {
 
