@@ -1,0 +1,33 @@
+#include "BusRecord.h"
+
+#include <utility>
+
+#include "BusCatalogue.h"
+#include "Divergence.h"
+
+namespace {
+
+std::optional<std::string> copyOf(const char* text) {
+    return text == nullptr ? std::nullopt : std::optional<std::string>(text);
+}
+
+std::string nullable(const std::optional<std::string>& text) {
+    return text ? Divergence::quoted(*text) : "null";
+}
+
+}  // namespace
+
+BusRecord BusRecord::of(const cflx::event::Event& event) {
+    return BusRecord{copyOf(event.eventType), event.deliveryMode, copyOf(event.senderApp),
+                     copyOf(event.senderExtension), copyOf(event.payload)};
+}
+
+BusRecord BusRecord::fromPlugin(std::string eventType, std::string payload) {
+    return BusRecord{std::move(eventType), 0, std::string(BusCatalogue::kSenderApp), std::nullopt,
+                     std::move(payload)};
+}
+
+std::string BusRecord::describe() const {
+    return nullable(eventType) + " mode " + std::to_string(deliveryMode) + " from " +
+           nullable(senderApp) + "/" + nullable(senderExtension) + ": " + nullable(payload);
+}

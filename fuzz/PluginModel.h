@@ -1,0 +1,86 @@
+// What the plug-in should do, seen from outside: the host calls it makes, the
+// bus events it sends and the host's notifier table, for the same actions
+// that the real binary gets. Built on RegistryModel and the host stand-in's
+// semantics: a refused call has no effect, removeNotifier removes the oldest
+// installation of the id, a firing calls the installations it began with.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "BusRecord.h"
+#include "HostCall.h"
+#include "PluginAction.h"
+#include "RegistryModel.h"
+
+class PluginModel {
+public:
+    // Which of the plug-in's two notifiers an installation or call is for.
+    enum class Notifier { none, idle, event };
+    struct ExpectedCall {
+        HostCall call;
+        Notifier notifier;
+    };
+    struct Installation {
+        std::uint32_t eventID;
+        Notifier notifier;
+        std::uint64_t serial;
+    };
+
+    explicit PluginModel(std::uint32_t idleEventID) : idleEventID(idleEventID) {}
+
+    void apply(const PluginAction& action);
+
+    const std::vector<ExpectedCall>& hostCalls() const noexcept { return calls; }
+    const std::vector<BusRecord>& sent() const noexcept { return sentRecords; }
+    const std::vector<Installation>& installed() const noexcept { return table; }
+    bool holdsSuite() const noexcept { return held; }
+    bool idleNotifierInstalled() const noexcept { return idleInstalled; }
+    // Removals of an id with nothing of it installed: the host's removal by id
+    // alone lets the idle notifier take an event notifier's installation when
+    // both share an id, so such a removal can follow without any fault of the
+    // plug-in, and the host reports it as a breach of its contract.
+    int removalsOfNothing() const noexcept { return unmatchedRemovals; }
+    // Subscriptions in place for a request type, one per successful AddEventListener.
+    int subscriptions(const std::string& busType) const;
+    const std::optional<RegistryModel>& registry() const noexcept { return listeners; }
+
+private:
+    void pluginMain(const std::string& caller, const std::string& selector);
+    std::int32_t startup();
+    void shutdown();
+    void fire(std::uint32_t eventID);
+    void tryHookUp(std::uint32_t eventID);
+    bool subscribeRequests();
+    void request(const PluginAction& action);
+    void handle(const PluginAction& action);
+    bool running() const noexcept { return held && listeners.has_value(); }
+
+    bool sameString(const std::string& value, const char* literal);
+    std::int32_t answer(HostCallKind kind);
+    std::int32_t log(HostCall call, std::int32_t status, Notifier notifier = Notifier::none);
+    std::int32_t installNotifier(std::uint32_t eventID, Notifier notifier);
+    bool removeNotifier(std::uint32_t eventID);
+    std::int32_t removeInstallation(std::uint32_t eventID, std::int32_t status);
+    std::int32_t answerRegistryCall(RegistryModel::CallKind kind, std::uint32_t eventID, std::int32_t status);
+    void logRegistryCalls(std::size_t before);
+
+    const std::uint32_t idleEventID;
+    bool held = false;
+    bool idleInstalled = false;
+    bool hooked = false;
+    std::uint32_t idleLoaded = 0;
+    std::optional<RegistryModel> listeners;
+    std::map<HostCallKind, RegistryModel::Answers> hostAnswers;
+    std::map<std::string, std::deque<std::int32_t>> busAnswers;
+    std::map<std::string, int> subscribed;
+    std::vector<Installation> table;
+    std::uint64_t nextSerial = 1;
+    int unmatchedRemovals = 0;
+    std::vector<ExpectedCall> calls;
+    std::vector<BusRecord> sentRecords;
+};

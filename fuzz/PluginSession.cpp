@@ -1,0 +1,101 @@
+#include "PluginSession.h"
+
+#include <stdexcept>
+
+#include "BusCatalogue.h"
+#include "ConfluxControl.h"
+#include "KXPluginMain.h"
+
+PluginSession::PluginSession(const std::string& pluginPath) : plugin(pluginPath) {
+    ConfluxControlReset();
+    ConfluxControlObserveDispatches(observeDispatch, this);
+    ConfluxControlObserveSubscriptions(observeSubscription, this);
+}
+
+PluginSession::~PluginSession() { ConfluxControlReset(); }
+
+KXPluginMainProc PluginSession::entry() const {
+    if (!plugin.isLoaded()) {
+        throw std::runtime_error(plugin.error().message);
+    }
+    return plugin.entryPoint();
+}
+
+void PluginSession::apply(const PluginAction& action) {
+    switch (action.kind) {
+    case PluginAction::Kind::startup:
+        startup();
+        return;
+    case PluginAction::Kind::shutdown:
+        shutdown();
+        return;
+    case PluginAction::Kind::foreignCaller:
+        callPluginMain(PluginAction::kForeignCaller, kKXStartupSelector);
+        return;
+    case PluginAction::Kind::otherSelector:
+        callPluginMain(kKXInterfaceCaller, PluginAction::kOtherSelector);
+        return;
+    case PluginAction::Kind::fire:
+        standIn.fireEvent(action.eventID);
+        return;
+    case PluginAction::Kind::request:
+        request(action.busType.c_str(), action.sender ? action.sender->c_str() : nullptr,
+                     action.payload ? action.payload->c_str() : nullptr);
+        return;
+    case PluginAction::Kind::scriptHost:
+        standIn.scriptStatuses(action.hostCall, {action.status});
+        return;
+    case PluginAction::Kind::scriptBus:
+        ConfluxControlScriptNextSubscriptions(action.busType.c_str(), 1, action.status);
+        return;
+    }
+}
+
+bool PluginSession::hookUp() {
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        idle();
+        bool hooked = true;
+        for (const char* type : BusCatalogue::kRequests) {
+            hooked = hooked && ConfluxControlSubscriberCount(type) > 0;
+        }
+        if (hooked) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void PluginSession::request(const char* eventType, const char* sender, const char* payload) {
+    const cflx::event::Event event{eventType, 0, "EXTN", sender, payload};
+    ownRequest = &event;
+    DispatchEvent(&event);
+    ownRequest = nullptr;
+}
+
+std::optional<std::string> PluginSession::listEvents(const std::string& listener) {
+    const std::size_t before = sentRecords.size();
+    request(BusCatalogue::kListEventsRequest, listener.c_str(), "");
+    if (sentRecords.size() == before) {
+        return std::nullopt;
+    }
+    return sentRecords.back().payload;
+}
+
+EventBusCallback PluginSession::subscribedHandler(const std::string& eventType) const {
+    const auto found = handlers.find(eventType);
+    return found == handlers.end() ? nullptr : found->second;
+}
+
+void PluginSession::observeDispatch(const cflx::event::Event* event, void* context) {
+    auto* session = static_cast<PluginSession*>(context);
+    if (event != nullptr && event != session->ownRequest) {
+        session->sentRecords.push_back(BusRecord::of(*event));
+    }
+}
+
+void PluginSession::observeSubscription(const char* eventType, EventBusCallback callback, void*,
+                                        std::int32_t status, void* context) {
+    if (eventType != nullptr && status == 0) {
+        static_cast<PluginSession*>(context)->handlers[eventType] = callback;
+    }
+}
