@@ -11,10 +11,6 @@ std::optional<std::string> copyOf(const char* text) {
     return text == nullptr ? std::nullopt : std::optional<std::string>(text);
 }
 
-std::string nullable(const std::optional<std::string>& text) {
-    return text ? Divergence::quoted(*text) : "null";
-}
-
 }  // namespace
 
 BusRecord BusRecord::of(const cflx::event::Event& event) {
@@ -28,6 +24,6 @@ BusRecord BusRecord::fromPlugin(std::string eventType, std::string payload) {
 }
 
 std::string BusRecord::describe() const {
-    return nullable(eventType) + " mode " + std::to_string(deliveryMode) + " from " +
-           nullable(senderApp) + "/" + nullable(senderExtension) + ": " + nullable(payload);
+    return Divergence::quoted(eventType) + " mode " + std::to_string(deliveryMode) + " from " +
+           Divergence::quoted(senderApp) + "/" + Divergence::quoted(senderExtension) + ": " + Divergence::quoted(payload);
 }

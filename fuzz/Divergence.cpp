@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "ScenarioQuoting.h"
+
 void Divergence::check(std::size_t step, const char* what, const std::string& expected,
                        const std::string& actual) {
     if (expected == actual) {
@@ -13,20 +15,10 @@ void Divergence::check(std::size_t step, const char* what, const std::string& ex
     std::abort();
 }
 
-std::string Divergence::quoted(const std::string& text) {
-    static const char digits[] = "0123456789abcdef";
-    std::string out = "\"";
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            out.append(1, '\\').append(1, c);
-        } else if (byte >= 0x20 && byte < 0x7F) {
-            out.append(1, c);
-        } else {
-            out.append("\\x").append(1, digits[byte >> 4]).append(1, digits[byte & 0xF]);
-        }
-    }
-    return out.append("\"");
+std::string Divergence::quoted(const std::string& text) { return ScenarioQuoting::quoted(text); }
+
+std::string Divergence::quoted(const std::optional<std::string>& text) {
+    return text ? quoted(*text) : "null";
 }
 
 std::string Divergence::quoted(const std::vector<std::string>& texts) {

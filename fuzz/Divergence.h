@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,7 +13,10 @@ class Divergence {
 public:
     static void check(std::size_t step, const char* what, const std::string& expected,
                       const std::string& actual);
-    // C-style escapes for everything but printable ASCII, in double quotes.
+    // As lmhost quotes a text: escapes for everything but printable ASCII,
+    // in double quotes, so no two texts look alike.
     static std::string quoted(const std::string& text);
+    // The same, or null.
+    static std::string quoted(const std::optional<std::string>& text);
     static std::string quoted(const std::vector<std::string>& texts);
 };

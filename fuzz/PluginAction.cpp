@@ -4,14 +4,6 @@
 
 #include "Divergence.h"
 
-namespace {
-
-std::string nullable(const std::optional<std::string>& text) {
-    return text ? Divergence::quoted(*text) : "null";
-}
-
-}  // namespace
-
 PluginAction PluginAction::fire(std::uint32_t eventID) {
     PluginAction action = of(Kind::fire);
     action.eventID = eventID;
@@ -54,7 +46,7 @@ std::string PluginAction::describe() const {
     case Kind::fire:
         return "fire " + std::to_string(eventID);
     case Kind::request:
-        return "request " + busType + " from " + nullable(sender) + " with " + nullable(payload);
+        return "request " + busType + " from " + Divergence::quoted(sender) + " with " + Divergence::quoted(payload);
     case Kind::scriptHost:
         return std::string("host answers the next ") + nameOf(hostCall) + " with " +
                std::to_string(status);

@@ -40,7 +40,7 @@ void PluginSession::apply(const PluginAction& action) {
         return;
     case PluginAction::Kind::request:
         request(action.busType.c_str(), action.sender ? action.sender->c_str() : nullptr,
-                     action.payload ? action.payload->c_str() : nullptr);
+                action.payload ? action.payload->c_str() : nullptr);
         return;
     case PluginAction::Kind::scriptHost:
         standIn.scriptStatuses(action.hostCall, {action.status});

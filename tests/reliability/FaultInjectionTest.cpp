@@ -91,15 +91,13 @@ std::vector<PluginAction> failingCall(const std::vector<HostCallKind>& kinds, st
     return faults;
 }
 
-struct ListsSeen {
-    std::vector<std::optional<std::string>> lists;
-    bool operator==(const ListsSeen& other) const { return lists == other.lists; }
-};
+// What each of an entry point's listeners is told when it asks for its list.
+using ListsSeen = std::vector<std::optional<std::string>>;
 
 ListsSeen listsOf(PluginSession& session, const EntryPoint& entry) {
     ListsSeen seen;
     for (const std::string& listener : entry.listeners) {
-        seen.lists.push_back(session.listEvents(listener));
+        seen.push_back(session.listEvents(listener));
     }
     return seen;
 }
@@ -108,7 +106,7 @@ ListsSeen listsOf(PluginSession& session, const EntryPoint& entry) {
 // the idle event holds the idle notifier until the bus hook-up is done.
 void expectTableMatchesLists(PluginSession& session, const ListsSeen& seen) {
     std::vector<std::string> texts;
-    for (const auto& list : seen.lists) {
+    for (const auto& list : seen) {
         std::string rest = list.value_or("");
         for (std::size_t at = rest.find(BusCatalogue::kEventListItemHead); at != std::string::npos;
              at = rest.find(BusCatalogue::kEventListItemHead)) {
