@@ -10,7 +10,13 @@ root=$(cd "$(dirname "$0")/../.." && pwd)
 prefix="$root/.tools/zig"
 zig="$prefix/node_modules/$package/zig"
 
-if [ ! -x "$zig" ] || [ "$("$zig" version)" != "$version" ]; then
+# An interrupted install leaves a zig that runs but has no standard library.
+installed() {
+    [ -x "$zig" ] && [ -f "$(dirname "$zig")/lib/std/std.zig" ] && [ "$("$zig" version)" = "$version" ]
+}
+
+if ! installed; then
+    rm -rf "$prefix"
     if ! command -v npm >/dev/null 2>&1; then
         echo "install-zig.sh: npm is needed to install $package@$version" >&2
         exit 1

@@ -23,5 +23,9 @@ set(CMAKE_CXX_COMPILER ${_quayline_zig} c++)
 set(CMAKE_CXX_COMPILER_TARGET x86_64-macos.${CMAKE_OSX_DEPLOYMENT_TARGET})
 
 find_program(QUAYLINE_LD64 ld64.lld-14 REQUIRED)
+# ld64.lld reads only an LLVM archive index; GNU ar's would leave the
+# archives unreadable to it. Both tools come with Debian's llvm-14.
+find_program(CMAKE_AR llvm-ar-14 REQUIRED)
+find_program(CMAKE_RANLIB llvm-ranlib-14 REQUIRED)
 set(CMAKE_USER_MAKE_RULES_OVERRIDE_CXX ${CMAKE_CURRENT_LIST_DIR}/ld64-link-rules.cmake)
 
