@@ -38,10 +38,12 @@ CommandLineOptions CommandLineOptions::parse(const std::vector<std::string>& arg
 }
 
 const char* CommandLineOptions::usage() noexcept {
-    return "usage: lmhost [--plugin PATH] [--json] [--quiet] [SCENARIO]\n"
+    return "usage: lmhost [--plugin PATH] [--json] [--quiet] [SCENARIO | -]\n"
            "Loads the plug-in into a stand-in host with a stand-in bus, starts it, runs the\n"
            "scenario (the built-in demo without one), shuts the plug-in down, checks the host\n"
            "contract and prints every bus event and host call.\n"
+           "  -              read the scenario from standard input and run each line as it\n"
+           "                 arrives; a malformed line is reported and skipped\n"
            "  --plugin PATH  the plug-in to load (default: the one built beside lmhost)\n"
            "  --json         the transcript as JSON Lines\n"
            "  --quiet        print only failures\n"

@@ -115,5 +115,14 @@ void JsonLinesRenderer::summary(const RunOutcome& outcome) {
     add(object, "expectationsHeld", std::to_string(outcome.expectationsHeld));
     add(object, "failures", std::to_string(outcome.failures.size()));
     add(object, "violations", std::to_string(outcome.violations.size()));
+    add(object, "skippedLines", std::to_string(outcome.skippedLines));
+    write(object);
+}
+
+void JsonLinesRenderer::error(const std::string& scenario, std::size_t line, const std::string& message) {
+    std::string object = record("error");
+    add(object, "scenario", scenario.empty() ? "null" : quoted(scenario));
+    add(object, "line", line == 0 ? "null" : std::to_string(line));
+    add(object, "message", quoted(message));
     write(object);
 }

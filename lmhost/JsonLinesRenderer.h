@@ -6,7 +6,8 @@
 
 #include "TranscriptRenderer.h"
 
-// Every line has "record": start, step, call, failure, violation or summary.
+// Every line has "record": start, step, call, failure, violation, summary or
+// error.
 // Texts are byte strings: a byte above 0x7F is written as the code point of
 // the same number (\u0080 to \u00ff), so every text reads back byte for byte.
 // Quiet keeps only the failure and violation records.
@@ -20,6 +21,7 @@ public:
     void failure(const RunFailure& failure) override;
     void violation(const std::string& message) override;
     void summary(const RunOutcome& outcome) override;
+    void error(const std::string& scenario, std::size_t line, const std::string& message) override;
 
     static std::string quoted(const std::string& text);
 

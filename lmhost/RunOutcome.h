@@ -20,6 +20,9 @@ struct RunOutcome {
     std::size_t expectationsHeld = 0;
     std::vector<RunFailure> failures;
     std::vector<std::string> violations;
+    // Malformed lines of a scenario typed on standard input, reported and
+    // passed over; a file with one never runs.
+    std::size_t skippedLines = 0;
 
     bool passed() const noexcept { return failures.empty() && violations.empty(); }
 };

@@ -42,21 +42,24 @@ Scenario ScenarioParser::parse(const std::string& name, const std::string& text)
     std::size_t number = 1;
     for (std::size_t start = 0; start <= text.size(); ++number) {
         const std::size_t end = std::min(text.find('\n', start), text.size());
-        parser.parseLine(withoutCarriageReturn(text.substr(start, end - start)), number);
+        if (std::optional<ScenarioCommand> command = parser.parseLine(text.substr(start, end - start), number)) {
+            parser.scenario.commands.push_back(std::move(*command));
+        }
         start = end + 1;
     }
     return std::move(parser.scenario);
 }
 
-void ScenarioParser::parseLine(const std::string& line, std::size_t number) {
+std::optional<ScenarioCommand> ScenarioParser::parseLine(const std::string& text, std::size_t number) {
+    const std::string line = withoutCarriageReturn(text);
     ScenarioTokenReader reader(ScenarioLexer::split(line, number), number);
     if (reader.atEnd()) {
-        return;
+        return std::nullopt;
     }
     const std::string keyword = reader.word("a command");
     if (keyword == "manual") {
         parseManual(reader);
-        return;
+        return std::nullopt;
     }
     const CommandParser parser = commandParser(keyword);
     if (parser == nullptr) {
@@ -69,13 +72,18 @@ void ScenarioParser::parseLine(const std::string& line, std::size_t number) {
     command.source = trimmed(line);
     (this->*parser)(reader, command);
     reader.end();
-    scenario.commands.push_back(std::move(command));
+    if (command.kind == ScenarioCommand::Kind::defineHostEvent) {
+        hostEvents[*command.texts.front()] = command.eventID;
+    }
+    commandSeen = true;
+    return command;
 }
 
 void ScenarioParser::parseManual(ScenarioTokenReader& reader) {
-    if (scenario.manual || !scenario.commands.empty()) {
+    if (scenario.manual || commandSeen) {
         reader.fail("'manual' must come before every other command");
     }
+    reader.end();
     scenario.manual = true;
 }
 
@@ -232,7 +240,6 @@ void ScenarioParser::hostEvent(ScenarioTokenReader& reader, ScenarioCommand& com
     command.kind = ScenarioCommand::Kind::defineHostEvent;
     command.texts = {name};
     command.eventID = static_cast<std::uint32_t>(reader.number("the event id of " + name, 0, kHighestEventID));
-    hostEvents[name] = command.eventID;
 }
 
 void ScenarioParser::parseBus(ScenarioTokenReader& reader, ScenarioCommand& command) {

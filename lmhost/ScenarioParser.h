@@ -14,13 +14,21 @@
 #include "ScenarioTokenReader.h"
 #include "TranscriptValue.h"
 
-// The whole file is read before anything runs, so a malformed line stops the
-// run before the plug-in is even loaded. Host event names (`idle` and those
-// of `host event` lines above) are turned into ids here.
+// A file is read whole before anything runs, so a malformed line stops the
+// run before the plug-in is even loaded; a scenario typed on standard input
+// is read a line at a time. Host event names (`idle` and those of `host
+// event` lines above) are turned into ids here.
 class ScenarioParser {
 public:
     // Throws ScenarioError at the first malformed line.
     static Scenario parse(const std::string& name, const std::string& text);
+
+    explicit ScenarioParser(const std::string& name);
+    // The command on one line, or none for a blank line, a comment or
+    // `manual`. Throws ScenarioError for a malformed line, which then changes
+    // nothing, so the lines after it read as if it had not been there.
+    std::optional<ScenarioCommand> parseLine(const std::string& line, std::size_t number);
+    bool manual() const noexcept { return scenario.manual; }
 
 private:
     using CommandParser = void (ScenarioParser::*)(ScenarioTokenReader&, ScenarioCommand&);
@@ -29,9 +37,6 @@ private:
         CommandParser parser;
     };
 
-    explicit ScenarioParser(const std::string& name);
-
-    void parseLine(const std::string& line, std::size_t number);
     void parseManual(ScenarioTokenReader& reader);
     static CommandParser commandParser(const std::string& keyword);
     void parseSubcommand(ScenarioTokenReader& reader, ScenarioCommand& command, const std::string& keyword,
@@ -71,5 +76,6 @@ private:
     std::uint32_t eventID(ScenarioTokenReader& reader, const std::string& what);
 
     Scenario scenario;
+    bool commandSeen = false;
     std::map<std::string, std::uint32_t> hostEvents;
 };

@@ -37,17 +37,28 @@ ScenarioRunner::ScenarioRunner(KXPluginMainProc entry, TranscriptRenderer& rende
     : entry(entry), renderer(renderer) {}
 
 RunOutcome ScenarioRunner::run(const Scenario& scenario) {
-    if (!scenario.manual) {
-        startAutomatically();
-    }
+    begin(scenario.manual);
     for (const ScenarioCommand& command : scenario.commands) {
-        if (!outcome.failures.empty()) {
+        if (!step(command)) {
             break;
         }
-        runCommand(command);
     }
-    finish(scenario);
-    return outcome;
+    return end();
+}
+
+void ScenarioRunner::begin(bool manualScenario) {
+    manual = manualScenario;
+    if (!manual) {
+        startAutomatically();
+    }
+}
+
+bool ScenarioRunner::step(const ScenarioCommand& command) {
+    if (!outcome.failures.empty()) {
+        return false;
+    }
+    runCommand(command);
+    return outcome.failures.empty();
 }
 
 void ScenarioRunner::startAutomatically() {
@@ -83,8 +94,8 @@ bool ScenarioRunner::busHookedUp() const {
     return true;
 }
 
-void ScenarioRunner::finish(const Scenario& scenario) {
-    shutDownIfRunning(scenario);
+RunOutcome ScenarioRunner::end() {
+    shutDownIfRunning();
     if (recorder.lostEntries()) {
         fail(0, "lmhost ran out of memory while recording: the transcript misses calls");
         report();
@@ -93,13 +104,14 @@ void ScenarioRunner::finish(const Scenario& scenario) {
     // The plug-in's handlers are about to be unloaded with it.
     ConfluxControlReset();
     renderer.summary(outcome);
+    return outcome;
 }
 
 // A manual scenario shuts the plug-in down itself; one that stopped at a
 // failure is cleaned up all the same.
-void ScenarioRunner::shutDownIfRunning(const Scenario& scenario) {
+void ScenarioRunner::shutDownIfRunning() {
     const bool failed = !outcome.failures.empty();
-    if (!awaitingShutdown || (scenario.manual && !failed)) {
+    if (!awaitingShutdown || (manual && !failed)) {
         return;
     }
     beginStep(0, failed ? "Shutdown after the failure" : "automatic Shutdown");

@@ -30,14 +30,22 @@ public:
     ScenarioRunner(KXPluginMainProc entry, TranscriptRenderer& renderer);
 
     RunOutcome run(const Scenario& scenario);
+
+    // The same run a command at a time, for a scenario that arrives as it is
+    // typed: begin, then step while it answers true, then end.
+    void begin(bool manual);
+    // False once a failure has ended the run; later commands are not run.
+    bool step(const ScenarioCommand& command);
+    // A malformed line that was reported and passed over.
+    void skipLine() noexcept { ++outcome.skippedLines; }
+    RunOutcome end();
     // The scenario started the plug-in and never shut it down.
     bool pluginStillRunning() const noexcept { return awaitingShutdown; }
 
 private:
     void startAutomatically();
     void hookUpToTheBus();
-    void finish(const Scenario& scenario);
-    void shutDownIfRunning(const Scenario& scenario);
+    void shutDownIfRunning();
     void checkHostContract();
     void runCommand(const ScenarioCommand& command);
     void execute(const ScenarioCommand& command);
@@ -67,4 +75,5 @@ private:
     // Shutdown before unloading it.
     bool awaitingShutdown = false;
     bool afterExpectation = false;
+    bool manual = false;
 };

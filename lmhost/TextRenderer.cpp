@@ -42,6 +42,8 @@ void TextRenderer::entry(const TranscriptEntry& entry) {
     if (!quiet) {
         out << "   " << std::left << std::setw(10) << EntryText::actorName(entry.actor)
             << EntryText::describe(entry) << "\n";
+        // Someone may be watching a scenario typed line by line.
+        out.flush();
     }
 }
 
@@ -67,12 +69,24 @@ void TextRenderer::summary(const RunOutcome& outcome) {
     }
     const std::string run = counted(outcome.steps, "step", "steps") + ", " +
                             counted(outcome.expectationsHeld, "expectation", "expectations") + " held";
+    const std::string skipped =
+        outcome.skippedLines == 0 ? "" : "; " + counted(outcome.skippedLines, "malformed line", "malformed lines") + " skipped";
     if (outcome.passed()) {
-        out << "lmhost: passed: " << run << ", host contract kept\n";
+        out << "lmhost: passed: " << run << ", host contract kept" << skipped << "\n";
     } else {
         out << "lmhost: FAILED: " << counted(outcome.failures.size(), "failure", "failures") << ", "
             << counted(outcome.violations.size(), "host contract violation", "host contract violations") << " ("
-            << run << ")\n";
+            << run << ")" << skipped << "\n";
     }
     out.flush();
+}
+
+void TextRenderer::error(const std::string& scenarioName, std::size_t line, const std::string& message) {
+    out.flush();
+    if (scenarioName.empty()) {
+        err << "lmhost: " << message << "\n";
+    } else {
+        err << scenarioName << ":" << line << ": " << message << "\n";
+    }
+    err.flush();
 }

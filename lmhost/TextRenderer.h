@@ -19,6 +19,7 @@ public:
     void failure(const RunFailure& failure) override;
     void violation(const std::string& message) override;
     void summary(const RunOutcome& outcome) override;
+    void error(const std::string& scenario, std::size_t line, const std::string& message) override;
 
 private:
     std::string location(std::size_t line) const;

@@ -18,4 +18,7 @@ public:
     virtual void failure(const RunFailure& failure) = 0;
     virtual void violation(const std::string& message) = 0;
     virtual void summary(const RunOutcome& outcome) = 0;
+    // Something that keeps the scenario, or one of its lines, from running:
+    // at `scenario`:`line`, or lmhost's own when scenario is empty.
+    virtual void error(const std::string& scenario, std::size_t line, const std::string& message) = 0;
 };

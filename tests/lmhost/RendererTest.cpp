@@ -47,10 +47,14 @@ TEST(TextRendererTest, PutsFailuresOnTheErrorStreamAndQuietDropsTheRest) {
     renderer.step(3, "ping");
     renderer.failure(RunFailure{3, "it failed", "bus x \"\"", "nothing"});
     renderer.violation("the suite was never returned");
+    renderer.error("s.lmh", 4, "unknown command 'pong'");
+    renderer.error("", 0, "cannot load the plug-in x.so: no such file");
     renderer.summary(RunOutcome{});
     EXPECT_EQ(out.str(), "");
     EXPECT_EQ(err.str(), "s.lmh:3: it failed\n  expected: bus x \"\"\n  actual:   nothing\n"
-                         "lmhost: host contract violated: the suite was never returned\n");
+                         "lmhost: host contract violated: the suite was never returned\n"
+                         "s.lmh:4: unknown command 'pong'\n"
+                         "lmhost: cannot load the plug-in x.so: no such file\n");
 }
 
 }  // namespace
