@@ -1,18 +1,26 @@
 #!/usr/bin/env bash
-# Installs what building and testing Quayline needs on Debian 12, once.
-# Safe to run again: it only installs what is missing.
+# Installs what Quayline needs on Debian 12, once; safe to run again, since it
+# only installs what is missing, and then prints nothing.
+#   tools/setup-debian.sh demo   what ./run-demo needs: a compiler, CMake, Ninja
+#   tools/setup-debian.sh        everything the whole test suite needs
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(
-  cmake ninja-build g++ python3 git
+demo_packages=(cmake ninja-build g++)
+test_packages=(
+  python3 git
   libgtest-dev libgmock-dev libbenchmark-dev
   clang-14 lld-14 llvm-14 libclang-rt-14-dev
   g++-mingw-w64-x86-64-win32 wine64 python3-pefile
 )
-# A Node.js that is not Debian's may bring its own npm and refuse Debian's.
-command -v node >/dev/null || packages+=(nodejs)
-command -v npm >/dev/null || packages+=(npm)
+
+packages=("${demo_packages[@]}")
+if [ "${1:-}" != demo ]; then
+  packages+=("${test_packages[@]}")
+  # A Node.js that is not Debian's may bring its own npm and refuse Debian's.
+  command -v node >/dev/null || packages+=(nodejs)
+  command -v npm >/dev/null || packages+=(npm)
+fi
 
 missing=()
 for package in "${packages[@]}"; do
@@ -22,11 +30,18 @@ done
 if ((${#missing[@]})); then
   sudo=""
   [ "$(id -u)" -eq 0 ] || sudo="sudo"
-  echo "setup: installing ${missing[*]}"
-  $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  echo "setup: installing ${missing[*]} with apt-get (once; this takes a minute or more)" >&2
+  log=$(mktemp)
+  trap 'rm -f "$log"' EXIT
+  if ! { $sudo apt-get update -qq &&
+         DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"; } \
+       >"$log" 2>&1; then
+    cat "$log" >&2
+    echo "setup: apt-get could not install ${missing[*]}" >&2
+    exit 1
+  fi
 fi
 
-if [ -x cmake/toolchains/install-zig.sh ]; then
-  cmake/toolchains/install-zig.sh
+if [ "${1:-}" != demo ]; then
+  cmake/toolchains/install-zig.sh >/dev/null
 fi

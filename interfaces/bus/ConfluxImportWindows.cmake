@@ -10,9 +10,13 @@ else()
   if(NOT CMAKE_DLLTOOL)
     message(FATAL_ERROR "dlltool not found: set CMAKE_DLLTOOL to the toolchain's dlltool")
   endif()
+  # dlltool leaves empty temporary files behind; they stay in the build folder.
+  set(conflux_dlltool_temp ${CMAKE_CURRENT_BINARY_DIR}/dlltool-temp)
+  file(MAKE_DIRECTORY ${conflux_dlltool_temp})
+  set(conflux_dlltool ${CMAKE_COMMAND} -E env TMPDIR=${conflux_dlltool_temp} ${CMAKE_DLLTOOL})
   set(conflux_import_library ${CMAKE_CURRENT_BINARY_DIR}/libConfluxor-import.a)
   set(conflux_import_command
-      ${CMAKE_DLLTOOL} --machine i386:x86-64 --input-def ${conflux_definition}
+      ${conflux_dlltool} --machine i386:x86-64 --input-def ${conflux_definition}
       --dllname Confluxor.dll --output-lib ${conflux_import_library})
 endif()
 
@@ -43,7 +47,7 @@ function(quayline_bind_standin_bus_at_first_call)
   target_link_options(Confluxor PRIVATE -Wl,--output-def,${exports})
   add_custom_command(
     OUTPUT ${delay_library}
-    COMMAND ${CMAKE_DLLTOOL} --machine i386:x86-64 --input-def ${exports}
+    COMMAND ${conflux_dlltool} --machine i386:x86-64 --input-def ${exports}
             --dllname Confluxor.dll --output-delaylib ${delay_library}
     DEPENDS Confluxor
     COMMENT "Making the delay-load import library of the stand-in Confluxor.dll"

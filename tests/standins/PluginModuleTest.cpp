@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -13,12 +12,6 @@
 #include "PluginModule.h"
 
 namespace {
-
-std::string textFilePath() {
-    std::string path = ::testing::TempDir() + "standin-not-a-library.so";
-    std::ofstream(path) << "not a shared library\n";
-    return path;
-}
 
 TEST(PluginModuleTest, LoadFailuresAreToldApart) {
     struct Case {
@@ -32,7 +25,7 @@ TEST(PluginModuleTest, LoadFailuresAreToldApart) {
         {"missing file", pluginFolder + "/no-such-plugin.so", PluginLoadFailure::fileNotFound,
          "no such file"},
         {"folder", pluginFolder, PluginLoadFailure::fileUnreadable, "not a regular file"},
-        {"not a library", textFilePath(), PluginLoadFailure::notLoadable, "the loader refused it"},
+        {"not a library", NOT_A_LIBRARY, PluginLoadFailure::notLoadable, "the loader refused it"},
         {"missing dependency", FAKE_PLUGIN_MISSING_DEPENDENCY, PluginLoadFailure::dependencyMissing,
          "libstandin_fake_dependency.so"},
         {"no entry point", FAKE_PLUGIN_WITHOUT_ENTRY, PluginLoadFailure::entryPointMissing,

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Runs lmhost's scenario files against the Windows plug-in, under Wine on a
 machine that is not Windows, and shows that the loader refuses the plug-in
-when the bus library is missing."""
+when the bus library is missing. With --prefix, Wine runs in that prefix,
+booted beforehand (wine_run.py boot); without, in one made for the run."""
 
 import argparse
 import contextlib
@@ -20,9 +21,11 @@ LMHOST_USAGE_FAILURE = 2
 
 
 @contextlib.contextmanager
-def windows_environment(wine: Optional[str]) -> Iterator[Dict[str, str]]:
+def windows_environment(wine: Optional[str], prefix: Optional[str] = None) -> Iterator[Dict[str, str]]:
     if wine is None:
         yield dict(os.environ)
+    elif prefix is not None:
+        yield wine_run.prefix_environment(prefix)
     else:
         with wine_run.wine_prefix(wine) as environment:
             yield environment
@@ -37,12 +40,15 @@ def run_program(wine: Optional[str], command: List[str],
 
 
 def run_scenarios(args: argparse.Namespace) -> int:
-    scenarios = sorted(glob.glob(os.path.join(args.scenarios, args.pattern)))
+    if args.command == "scenario":
+        scenarios = args.files
+    else:
+        scenarios = sorted(glob.glob(os.path.join(args.scenarios, args.pattern)))
     if not scenarios:
         print(f"no scenario files {args.pattern} in {args.scenarios}", file=sys.stderr)
         return 1
     failed = []
-    with windows_environment(args.wine) as environment:
+    with windows_environment(args.wine, args.prefix) as environment:
         for scenario in scenarios:
             result = run_program(args.wine, [args.lmhost, "--quiet", "--plugin", args.plugin,
                                              scenario], environment)
@@ -61,7 +67,7 @@ def refused_without_bus(args: argparse.Namespace) -> int:
     with tempfile.TemporaryDirectory(prefix="quayline-nobus-") as folder:
         lmhost = shutil.copy(args.lmhost, folder)
         plugin = shutil.copy(args.plugin, folder)
-        with windows_environment(args.wine) as environment:
+        with windows_environment(args.wine, args.prefix) as environment:
             result = run_program(args.wine, [lmhost, "--plugin", plugin],
                                  environment)
     print(f"exit status {result.returncode}\n{result.stdout}{result.stderr}")
@@ -77,19 +83,22 @@ def refused_without_bus(args: argparse.Namespace) -> int:
 def main(argv: List[str]) -> int:
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--wine", help="the wine64 loader; none on Windows")
+    parser.add_argument("--prefix", help="a booted Wine prefix to run in")
     parser.add_argument("--lmhost", required=True)
     parser.add_argument("--plugin", required=True)
     commands = parser.add_subparsers(dest="command", required=True)
     scenarios = commands.add_parser("scenarios", help="run every scenario file of a folder")
     scenarios.add_argument("scenarios", help="the scenario folder")
     scenarios.add_argument("--pattern", default="*.lmh")
+    single = commands.add_parser("scenario", help="run the scenario files given")
+    single.add_argument("files", nargs="+", help="scenario files")
     refused = commands.add_parser("refused-without-bus",
                                   help="run lmhost with the bus library missing")
     refused.add_argument("--message", required=True,
                          help="what lmhost must say about the refused plug-in")
     args = parser.parse_args(argv)
     try:
-        if args.command == "scenarios":
+        if args.command in ("scenario", "scenarios"):
             return run_scenarios(args)
         return refused_without_bus(args)
     except (OSError, wine_run.WineError, subprocess.TimeoutExpired) as error:
