@@ -27,19 +27,32 @@ for package in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
 done
 
-if ((${#missing[@]})); then
-  sudo=""
+# apt-get's own output is long and says little; a line every 20 s says that
+# it is still working, and the log is shown only if it fails.
+install_with_apt() {
+  local sudo="" waited=0 pid
   [ "$(id -u)" -eq 0 ] || sudo="sudo"
-  echo "setup: installing ${missing[*]} with apt-get (once; this takes a minute or more)" >&2
-  log=$(mktemp)
-  trap 'rm -f "$log"' EXIT
-  if ! { $sudo apt-get update -qq &&
-         DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"; } \
-       >"$log" 2>&1; then
-    cat "$log" >&2
-    echo "setup: apt-get could not install ${missing[*]}" >&2
+  apt_log=$(mktemp)
+  trap 'rm -f "$apt_log"' EXIT
+  { $sudo apt-get update -qq &&
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "$@"; } >"$apt_log" 2>&1 &
+  pid=$!
+  while kill -0 "$pid" 2>/dev/null; do
+    sleep 1
+    if ((++waited % 20 == 0)); then
+      echo "setup: still installing ($waited s)" >&2
+    fi
+  done
+  if ! wait "$pid"; then
+    cat "$apt_log" >&2
+    echo "setup: apt-get could not install $*" >&2
     exit 1
   fi
+}
+
+if ((${#missing[@]})); then
+  echo "setup: installing ${missing[*]} with apt-get (once; this takes a minute or more)" >&2
+  install_with_apt "${missing[@]}"
 fi
 
 if [ "${1:-}" != demo ]; then
