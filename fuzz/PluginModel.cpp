@@ -24,14 +24,12 @@ HostCall notifierCall(HostCallKind kind, std::uint32_t eventID) {
     return call;
 }
 
-bool takeOne(std::map<std::string, int>& staged, const std::string& type) {
+bool takeOne(std::multiset<std::string>& staged, const std::string& type) {
     const auto found = staged.find(type);
     if (found == staged.end()) {
         return false;
     }
-    if (--found->second == 0) {
-        staged.erase(found);
-    }
+    staged.erase(found);
     return true;
 }
 
@@ -63,7 +61,7 @@ void PluginModel::apply(const PluginAction& action) {
         ++notificationsInsideAdd;
         return;
     case PluginAction::Kind::throwFromBus:
-        ++(action.onSubscription ? throwingSubscriptions : throwingDispatches)[action.busType];
+        (action.onSubscription ? throwingSubscriptions : throwingDispatches).insert(action.busType);
         return;
     case PluginAction::Kind::requestDuring:
         stagedRequests[action.trigger].push_back(action);

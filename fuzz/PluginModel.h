@@ -9,6 +9,7 @@
 #include <deque>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -90,8 +91,8 @@ private:
     bool insideOperation = false;
     std::deque<PluginAction> pending;
     int notificationsInsideAdd = 0;
-    std::map<std::string, int> throwingSubscriptions;
-    std::map<std::string, int> throwingDispatches;
+    std::multiset<std::string> throwingSubscriptions;
+    std::multiset<std::string> throwingDispatches;
     std::map<std::string, std::vector<PluginAction>> stagedRequests;
     std::uint32_t idleLoaded = 0;
     std::optional<RegistryModel> listeners;

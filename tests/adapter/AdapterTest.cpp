@@ -130,6 +130,14 @@ protected:
         }
     }
 
+    static void idleOnFirstSubscription(const char*, EventBusCallback, void*, std::int32_t, void* context) {
+        auto* test = static_cast<AdapterTest*>(context);
+        if (!test->idleSentInside) {
+            test->idleSentInside = true;
+            test->host.fireIdle();
+        }
+    }
+
     static void shutDownOnEvent(const cflx::event::Event*, void* context) {
         auto* test = static_cast<AdapterTest*>(context);
         ++test->shutdownsInside;
@@ -139,6 +147,7 @@ protected:
     PluginModule plugin{QUAYLINE_PLUGIN_PATH};
     Host host;
     int shutdownsInside = 0;
+    bool idleSentInside = false;
     std::vector<Dispatched> dispatched;
     std::map<std::string, EventBusCallback> handlers;
 };
@@ -286,6 +295,22 @@ TEST_F(AdapterTest, ShutdownFromInsideAnAddWaitsForTheAdd) {
     EXPECT_TRUE(host.finishRun().empty()) << host.finishRun().front();
     send(kAddType, "ext", "8");
     EXPECT_TRUE(host.installedNotifiers().empty());
+}
+
+// An idle notification that comes back while the hook-up is subscribing (here
+// from inside the bus's first AddEventListener) must not subscribe a handler
+// a second time.
+TEST_F(AdapterTest, IdleNotificationFromInsideTheHookUpSubscribesNothingTwice) {
+    ASSERT_EQ(host.startup(plugin.entryPoint()), 0);
+    ConfluxControlObserveSubscriptions(&AdapterTest::idleOnFirstSubscription, this);
+
+    host.fireIdle();
+
+    for (const char* type : {kAddType, kRemoveType, kPingType, kListType}) {
+        EXPECT_EQ(ConfluxControlSubscriberCount(type), 1) << type;
+    }
+    EXPECT_EQ(installedFor(host.idleEventID()), 0u);
+    expectCleanRun();
 }
 
 TEST_F(AdapterTest, NotificationsNeedNoMemory) {
