@@ -434,36 +434,43 @@ KXErr Host::returnSuiteEntry(const char* name, std::int32_t version) noexcept {
                                 [&](Host& host) { return host.returnSuite(name, version); });
 }
 
-QUAYLINE_WIDER_THAN_ITS_SLOT std::int32_t Host::sameStringEntry(KXString value, const char* literal) noexcept {
-    return onCurrentHost<std::int32_t>(0, 0, [&](Host& host) { return host.sameString(value, literal); });
+QUAYLINE_WIDER_THAN_ITS_SLOT
+std::int32_t Host::sameStringEntry(KXString value, const char* literal) noexcept {
+    return onCurrentHost<std::int32_t>(0, 0,
+                                       [&](Host& host) { return host.sameString(value, literal); });
 }
 
-QUAYLINE_WIDER_THAN_ITS_SLOT std::int32_t Host::lookupEventIDEntry(const char* name, std::uint32_t* eventID) noexcept {
+QUAYLINE_WIDER_THAN_ITS_SLOT
+std::int32_t Host::lookupEventIDEntry(const char* name, std::uint32_t* eventID) noexcept {
     return onCurrentHost<std::int32_t>(kStatusNoHost, kStatusHostFailure,
                                        [&](Host& host) { return host.lookupEventID(name, eventID); });
 }
 
-QUAYLINE_WIDER_THAN_ITS_SLOT std::int32_t Host::addNotifierEntry(KXPlugin* plugin, std::uint32_t eventID, LMNotifyProc notifier,
+QUAYLINE_WIDER_THAN_ITS_SLOT
+std::int32_t Host::addNotifierEntry(KXPlugin* plugin, std::uint32_t eventID, LMNotifyProc notifier,
                                     void* userData) noexcept {
     return onCurrentHost<std::int32_t>(kStatusNoHost, kStatusHostFailure, [&](Host& host) {
         return host.addNotifier(plugin, eventID, notifier, userData);
     });
 }
 
-QUAYLINE_WIDER_THAN_ITS_SLOT std::int32_t Host::removeNotifierEntry(KXPlugin* plugin, std::uint32_t eventID) noexcept {
+QUAYLINE_WIDER_THAN_ITS_SLOT
+std::int32_t Host::removeNotifierEntry(KXPlugin* plugin, std::uint32_t eventID) noexcept {
     return onCurrentHost<std::int32_t>(kStatusNoHost, kStatusHostFailure,
                                        [&](Host& host) { return host.removeNotifier(plugin, eventID); });
 }
 
 KXCoreSuite Host::completeCoreSuite() noexcept {
-    return KXCoreSuite{fetchSuiteEntry, returnSuiteEntry, inSlot<decltype(KXCoreSuite::sameString)>(sameStringEntry)};
+    return KXCoreSuite{fetchSuiteEntry, returnSuiteEntry,
+                       inSlot<decltype(KXCoreSuite::sameString)>(sameStringEntry)};
 }
 
 LMActionControlProcs Host::completeActionControl() noexcept {
-    return LMActionControlProcs{nullptr,
-                                nullptr,
-                                inSlot<decltype(LMActionControlProcs::lookupEventID)>(lookupEventIDEntry),
-                                nullptr,
-                                inSlot<decltype(LMActionControlProcs::addNotifier)>(addNotifierEntry),
-                                inSlot<decltype(LMActionControlProcs::removeNotifier)>(removeNotifierEntry)};
+    using Procs = LMActionControlProcs;
+    return Procs{nullptr,
+                 nullptr,
+                 inSlot<decltype(Procs::lookupEventID)>(lookupEventIDEntry),
+                 nullptr,
+                 inSlot<decltype(Procs::addNotifier)>(addNotifierEntry),
+                 inSlot<decltype(Procs::removeNotifier)>(removeNotifierEntry)};
 }

@@ -59,6 +59,8 @@ bool idleNotifierInstalled = false;
 // meanwhile wait in pendingRequests.
 bool insideRegistryOperation = false;
 PendingRequests pendingRequests;
+using Request = PendingRequests::Request;
+using RequestKind = Request::Kind;
 
 // Between a successful fetch and Shutdown; outside it the suite is not ours
 // and every request or notification is ignored.
@@ -91,9 +93,8 @@ std::string eventListPayload(const std::vector<std::string>& events) {
 
 void shutdown(decltype(KXCoreSuite::returnSuite) returnSuite);
 
-void apply(PendingRequests::Request& request) {
-    using Kind = PendingRequests::Request::Kind;
-    if (request.kind == Kind::shutdown) {
+void apply(Request& request) {
+    if (request.kind == RequestKind::shutdown) {
         shutdown(request.returnSuite);
         return;
     }
@@ -102,18 +103,19 @@ void apply(PendingRequests::Request& request) {
         return;
     }
     switch (request.kind) {
-    case Kind::addListener:
+    case RequestKind::addListener:
         eventRegistry->addEventListener(std::move(request.event), std::move(request.listener));
         break;
-    case Kind::removeListener:
+    case RequestKind::removeListener:
         eventRegistry->removeEventListener(std::move(request.event), std::move(request.listener));
         break;
-    case Kind::listEvents: {
-        const std::string payload = eventListPayload(eventRegistry->getEventsFor(std::move(request.listener)));
+    case RequestKind::listEvents: {
+        const std::string payload =
+            eventListPayload(eventRegistry->getEventsFor(std::move(request.listener)));
         dispatchCFLXEvent(kListEventsResponseType, payload.c_str());
         break;
     }
-    case Kind::shutdown:
+    case RequestKind::shutdown:
         break;
     }
 }
@@ -121,13 +123,13 @@ void apply(PendingRequests::Request& request) {
 // The outermost call applies its request, then whatever arrived meanwhile, in
 // arrival order; a nested call only queues its request. Running out of memory
 // drops the one request.
-void applyInTurn(PendingRequests::Request&& request) noexcept {
+void applyInTurn(Request&& request) noexcept {
     if (insideRegistryOperation) {
         pendingRequests.push(std::move(request));
         return;
     }
     insideRegistryOperation = true;
-    for (std::optional<PendingRequests::Request> next(std::move(request)); next; next = pendingRequests.pop()) {
+    for (std::optional<Request> next(std::move(request)); next; next = pendingRequests.pop()) {
         dropOnFailure([&next] { apply(*next); });
     }
     insideRegistryOperation = false;
@@ -138,8 +140,8 @@ void requestInTurn(MakeRequest&& makeRequest) noexcept {
     dropOnFailure([&makeRequest] { applyInTurn(makeRequest()); });
 }
 
-PendingRequests::Request listenerRequest(PendingRequests::Request::Kind kind, const cflx::event::Event& event) {
-    return PendingRequests::Request{kind, event.payload, event.senderExtension};
+Request listenerRequest(RequestKind kind, const cflx::event::Event& event) {
+    return Request{kind, event.payload, event.senderExtension};
 }
 
 void handleAddEventListenerEvent(const cflx::event::Event* event, void*) noexcept {
@@ -147,7 +149,7 @@ void handleAddEventListenerEvent(const cflx::event::Event* event, void*) noexcep
         event->payload == nullptr) {
         return;
     }
-    requestInTurn([event] { return listenerRequest(PendingRequests::Request::Kind::addListener, *event); });
+    requestInTurn([event] { return listenerRequest(RequestKind::addListener, *event); });
 }
 
 void handleRemoveEventListenerEvent(const cflx::event::Event* event, void*) noexcept {
@@ -155,7 +157,7 @@ void handleRemoveEventListenerEvent(const cflx::event::Event* event, void*) noex
         event->payload == nullptr) {
         return;
     }
-    requestInTurn([event] { return listenerRequest(PendingRequests::Request::Kind::removeListener, *event); });
+    requestInTurn([event] { return listenerRequest(RequestKind::removeListener, *event); });
 }
 
 void handlePingRequestEvent(const cflx::event::Event* event, void*) noexcept {
@@ -169,9 +171,7 @@ void handleListEventsRequestEvent(const cflx::event::Event* event, void*) noexce
     if (!running() || event == nullptr || event->senderExtension == nullptr) {
         return;
     }
-    requestInTurn([event] {
-        return PendingRequests::Request{PendingRequests::Request::Kind::listEvents, {}, event->senderExtension};
-    });
+    requestInTurn([event] { return Request{RequestKind::listEvents, {}, event->senderExtension}; });
 }
 
 // The longest payload has ten digits; built on the stack, it cannot fail.
@@ -356,8 +356,7 @@ void shutdown(decltype(KXCoreSuite::returnSuite) returnSuite) {
 // A Shutdown that comes while a registry operation is under way waits for it,
 // so the registry is never freed under the operation's feet.
 void requestShutdown(const KXMessage& message) noexcept {
-    applyInTurn(PendingRequests::Request{PendingRequests::Request::Kind::shutdown, {}, {},
-                                         message.coreSuite->returnSuite});
+    applyInTurn(Request{RequestKind::shutdown, {}, {}, message.coreSuite->returnSuite});
 }
 
 std::int32_t dispatchEntry(KXString caller, KXString selector, const KXMessage& message) {
