@@ -20,6 +20,9 @@ constexpr const char* kCppEvent = "com.corvane.lumetra.events.CppEvent";
 constexpr const char* kRequests[] = {kAddEventListener, kRemoveEventListener, kPingRequest,
                                      kListEventsRequest};
 
+// What the plug-in sends.
+constexpr const char* kResponses[] = {kPingResponse, kListEventsResponse, kCppEvent};
+
 constexpr const char* kSenderApp = "LMTR";
 constexpr const char* kEventListHead = "<![CDATA[<events>";
 constexpr const char* kEventListItemHead = "<event id=\"";

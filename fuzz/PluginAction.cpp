@@ -33,6 +33,19 @@ PluginAction PluginAction::scriptBus(std::string busType, std::int32_t status) {
     return action;
 }
 
+PluginAction PluginAction::throwFromBus(std::string busType, bool onSubscription) {
+    PluginAction action = of(Kind::throwFromBus);
+    action.busType = std::move(busType);
+    action.onSubscription = onSubscription;
+    return action;
+}
+
+PluginAction PluginAction::requestDuring(std::string trigger, PluginAction request) {
+    request.kind = Kind::requestDuring;
+    request.trigger = std::move(trigger);
+    return request;
+}
+
 std::string PluginAction::describe() const {
     switch (kind) {
     case Kind::startup:
@@ -47,6 +60,14 @@ std::string PluginAction::describe() const {
         return "fire " + std::to_string(eventID);
     case Kind::request:
         return "request " + busType + " from " + Divergence::quoted(sender) + " with " + Divergence::quoted(payload);
+    case Kind::requestDuring:
+        return "during the next " + trigger + ", request " + busType + " from " + Divergence::quoted(sender) +
+               " with " + Divergence::quoted(payload);
+    case Kind::notifyInsideAdd:
+        return "host notifies inside the next accepted addNotifier";
+    case Kind::throwFromBus:
+        return std::string("bus throws from the next ") + (onSubscription ? "subscription to " : "dispatch of ") +
+               busType;
     case Kind::scriptHost:
         return std::string("host answers the next ") + nameOf(hostCall) + " with " +
                std::to_string(status);

@@ -23,6 +23,14 @@ struct PluginAction {
         scriptHost,
         // The bus's next subscription to busType answers status.
         scriptBus,
+        // The host's next accepted addNotifier notifies its event from inside.
+        notifyInsideAdd,
+        // The bus's next AddEventListener of busType (onSubscription) or
+        // DispatchEvent of that type throws.
+        throwFromBus,
+        // During the next dispatch of trigger the bus sends the request
+        // (busType, sender, payload) as an extension would.
+        requestDuring,
     };
 
     // What foreignCaller and otherSelector send.
@@ -36,6 +44,8 @@ struct PluginAction {
     std::optional<std::string> payload;
     HostCallKind hostCall = HostCallKind::fetchSuite;
     std::int32_t status = 0;
+    bool onSubscription = false;
+    std::string trigger;
 
     static PluginAction of(Kind kind) {
         PluginAction action;
@@ -47,6 +57,8 @@ struct PluginAction {
                                 std::optional<std::string> payload);
     static PluginAction scriptHost(HostCallKind hostCall, std::int32_t status);
     static PluginAction scriptBus(std::string busType, std::int32_t status);
+    static PluginAction throwFromBus(std::string busType, bool onSubscription);
+    static PluginAction requestDuring(std::string trigger, PluginAction request);
 
     std::string describe() const;
 };

@@ -52,8 +52,16 @@ std::uint32_t firedEvent(FuzzInput& input) {
                            : RegistryModel::eventID(FuzzAlphabet::eventText(choice / 4u));
 }
 
+PluginAction extensionRequest(FuzzInput& input) {
+    const char* type = pick(input, kRequestTypes);
+    std::optional<std::string> sender = nullableText(input, true);
+    return PluginAction::request(type, std::move(sender), nullableText(input, false));
+}
+
+// The first twelve choices keep the meaning they had before the last four
+// were added, so the corpus still says what its names say.
 PluginAction decode(FuzzInput& input) {
-    switch (input.choice(12)) {
+    switch (input.choice(16)) {
     case 0:
         return PluginAction::of(PluginAction::Kind::startup);
     case 1:
@@ -70,11 +78,18 @@ PluginAction decode(FuzzInput& input) {
     case 6:
         return PluginAction::of(input.byte() % 2 == 0 ? PluginAction::Kind::foreignCaller
                                                       : PluginAction::Kind::otherSelector);
-    default: {
-        const char* type = pick(input, kRequestTypes);
-        std::optional<std::string> sender = nullableText(input, true);
-        return PluginAction::request(type, std::move(sender), nullableText(input, false));
+    case 12:
+        return PluginAction::of(PluginAction::Kind::notifyInsideAdd);
+    case 13:
+        return PluginAction::throwFromBus(pick(input, BusCatalogue::kRequests), true);
+    case 14:
+        return PluginAction::throwFromBus(pick(input, BusCatalogue::kResponses), false);
+    case 15: {
+        const char* trigger = pick(input, BusCatalogue::kResponses);
+        return PluginAction::requestDuring(trigger, extensionRequest(input));
     }
+    default:
+        return extensionRequest(input);
     }
 }
 

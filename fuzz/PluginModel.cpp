@@ -24,6 +24,17 @@ HostCall notifierCall(HostCallKind kind, std::uint32_t eventID) {
     return call;
 }
 
+bool takeOne(std::multiset<std::string>& staged, const std::string& type) {
+    const auto found = staged.find(type);
+    if (found == staged.end()) {
+        return false;
+    }
+    staged.erase(found);
+    return true;
+}
+
+constexpr std::size_t kRequestTypes = sizeof(BusCatalogue::kRequests) / sizeof(BusCatalogue::kRequests[0]);
+
 }  // namespace
 
 void PluginModel::apply(const PluginAction& action) {
@@ -45,6 +56,15 @@ void PluginModel::apply(const PluginAction& action) {
         return;
     case PluginAction::Kind::scriptBus:
         busAnswers[action.busType].push_back(action.status);
+        return;
+    case PluginAction::Kind::notifyInsideAdd:
+        ++notificationsInsideAdd;
+        return;
+    case PluginAction::Kind::throwFromBus:
+        (action.onSubscription ? throwingSubscriptions : throwingDispatches).insert(action.busType);
+        return;
+    case PluginAction::Kind::requestDuring:
+        stagedRequests[action.trigger].push_back(action);
         return;
     }
 }
@@ -78,7 +98,7 @@ std::int32_t PluginModel::startup() {
             return fetched;
         }
         held = true;
-    } else if (listeners && (idleInstalled || hooked)) {
+    } else if (listeners && (idleInstalled || hooked())) {
         return 0;
     }
     if (!listeners) {
@@ -98,8 +118,12 @@ std::int32_t PluginModel::startup() {
     if (log(lookup, looked) != 0) {
         return looked;
     }
+    // Recorded before the host is asked: it may notify from inside the call.
+    idleInstalled = true;
     const std::int32_t installed = installNotifier(idleLoaded, Notifier::idle);
-    idleInstalled = installed == 0;
+    if (installed != 0) {
+        idleInstalled = false;
+    }
     return installed;
 }
 
@@ -132,8 +156,7 @@ void PluginModel::fire(std::uint32_t eventID) {
         if (installation.notifier == Notifier::idle) {
             tryHookUp(eventID);
         } else if (running()) {
-            sentRecords.push_back(
-                BusRecord::fromPlugin(BusCatalogue::kCppEvent, BusCatalogue::eventPayload(eventID)));
+            send(BusCatalogue::kCppEvent, BusCatalogue::eventPayload(eventID));
         }
         log(notifierCall(HostCallKind::notify, eventID), 0, installation.notifier);
     }
@@ -143,32 +166,65 @@ void PluginModel::tryHookUp(std::uint32_t eventID) {
     if (!running()) {
         return;
     }
-    if (!hooked) {
-        hooked = subscribeRequests();
-    }
-    if (hooked && removeNotifier(eventID)) {
+    subscribeRequests();
+    if (hooked() && removeNotifier(eventID)) {
         idleInstalled = false;
     }
 }
 
-bool PluginModel::subscribeRequests() {
-    for (const char* type : BusCatalogue::kRequests) {
+bool PluginModel::hooked() const noexcept { return subscribedRequests == kRequestTypes; }
+
+// Resumes at the first request not yet subscribed; a throw counts as a refusal.
+void PluginModel::subscribeRequests() {
+    for (; subscribedRequests < kRequestTypes; ++subscribedRequests) {
+        const char* type = BusCatalogue::kRequests[subscribedRequests];
+        if (takeOne(throwingSubscriptions, type)) {
+            return;
+        }
         auto& queue = busAnswers[type];
         const std::int32_t status = queue.empty() ? 0 : queue.front();
         if (!queue.empty()) {
             queue.pop_front();
         }
         if (status != 0) {
-            return false;
+            return;
         }
         ++subscribed[type];
     }
-    return true;
 }
 
 void PluginModel::request(const PluginAction& action) {
+    if (!dispatchThrows(action.busType)) {
+        deliver(action);
+    }
+}
+
+void PluginModel::deliver(const PluginAction& action) {
     for (int delivery = subscriptions(action.busType); delivery > 0; --delivery) {
         handle(action);
+    }
+    dispatchStaged(action.busType);
+}
+
+bool PluginModel::dispatchThrows(const std::string& type) { return takeOne(throwingDispatches, type); }
+
+void PluginModel::dispatchStaged(const std::string& type) {
+    const auto staged = stagedRequests.find(type);
+    if (staged == stagedRequests.end()) {
+        return;
+    }
+    const std::vector<PluginAction> requests = std::move(staged->second);
+    stagedRequests.erase(staged);
+    for (const PluginAction& action : requests) {
+        deliver(action);
+    }
+}
+
+// The observer sees a dispatch before the bus throws or delivers it.
+void PluginModel::send(const char* type, const std::string& payload) {
+    sentRecords.push_back(BusRecord::fromPlugin(type, payload));
+    if (!dispatchThrows(type)) {
+        dispatchStaged(type);
     }
 }
 
@@ -176,21 +232,39 @@ void PluginModel::handle(const PluginAction& action) {
     if (!running()) {
         return;
     }
+    if (action.busType == BusCatalogue::kPingRequest) {
+        send(BusCatalogue::kPingResponse, "");
+        return;
+    }
+    const bool listRequest = action.busType == BusCatalogue::kListEventsRequest;
+    if (action.sender && (listRequest || action.payload)) {
+        applyInTurn(action);
+    }
+}
+
+void PluginModel::applyInTurn(const PluginAction& action) {
+    if (insideOperation) {
+        pending.push_back(action);
+        return;
+    }
+    insideOperation = true;
+    applyRequest(action);
+    while (!pending.empty()) {
+        const PluginAction next = pending.front();
+        pending.pop_front();
+        applyRequest(next);
+    }
+    insideOperation = false;
+}
+
+void PluginModel::applyRequest(const PluginAction& action) {
+    if (!running()) {
+        return;
+    }
     const std::string& type = action.busType;
-    if (type == BusCatalogue::kPingRequest) {
-        sentRecords.push_back(BusRecord::fromPlugin(BusCatalogue::kPingResponse, ""));
-        return;
-    }
-    if (!action.sender) {
-        return;
-    }
     if (type == BusCatalogue::kListEventsRequest) {
-        const std::vector<std::string> events = listeners->eventsFor(*action.sender);
-        sentRecords.push_back(BusRecord::fromPlugin(BusCatalogue::kListEventsResponse,
-                                                    BusCatalogue::eventListPayload(events)));
-        return;
-    }
-    if (!action.payload) {
+        send(BusCatalogue::kListEventsResponse,
+             BusCatalogue::eventListPayload(listeners->eventsFor(*action.sender)));
         return;
     }
     const std::size_t before = listeners->hostCalls().size();
@@ -223,8 +297,17 @@ std::int32_t PluginModel::answerRegistryCall(RegistryModel::CallKind kind, std::
     }
     if (RegistryModel::asReturned(status) == 0) {
         table.push_back(Installation{eventID, Notifier::event, nextSerial++});
+        notifyInsideIfStaged(eventID);
     }
     return status;
+}
+
+// The host fires the event it has just installed before addNotifier returns.
+void PluginModel::notifyInsideIfStaged(std::uint32_t eventID) {
+    if (notificationsInsideAdd > 0) {
+        --notificationsInsideAdd;
+        fire(eventID);
+    }
 }
 
 bool PluginModel::sameString(const std::string& value, const char* literal) {
@@ -249,12 +332,14 @@ std::int32_t PluginModel::log(HostCall call, std::int32_t status, Notifier notif
     return status;
 }
 
+// Logged as it returns, after whatever the host notified from inside it.
 std::int32_t PluginModel::installNotifier(std::uint32_t eventID, Notifier notifier) {
     const std::int32_t status = RegistryModel::asReturned(answer(HostCallKind::addNotifier));
-    log(notifierCall(HostCallKind::addNotifier, eventID), status, notifier);
     if (status == 0) {
         table.push_back(Installation{eventID, notifier, nextSerial++});
+        notifyInsideIfStaged(eventID);
     }
+    log(notifierCall(HostCallKind::addNotifier, eventID), status, notifier);
     return status;
 }
 

@@ -9,6 +9,7 @@
 #include <deque>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -55,9 +56,23 @@ private:
     void shutdown();
     void fire(std::uint32_t eventID);
     void tryHookUp(std::uint32_t eventID);
-    bool subscribeRequests();
+    void subscribeRequests();
+    bool hooked() const noexcept;
+    // An extension's dispatch, which may throw; deliver is what the bus does
+    // with a request, its own staged ones included.
     void request(const PluginAction& action);
+    void deliver(const PluginAction& action);
     void handle(const PluginAction& action);
+    // The plug-in applies registry requests one at a time: one that comes
+    // while another is under way waits, and the outermost drains them.
+    void applyInTurn(const PluginAction& action);
+    void applyRequest(const PluginAction& action);
+    // Whether a DispatchEvent of type was staged to throw (it then delivers
+    // nothing); the requests the bus sends during a dispatch of type.
+    bool dispatchThrows(const std::string& type);
+    void dispatchStaged(const std::string& type);
+    void send(const char* type, const std::string& payload);
+    void notifyInsideIfStaged(std::uint32_t eventID);
     bool running() const noexcept { return held && listeners.has_value(); }
 
     bool sameString(const std::string& value, const char* literal);
@@ -72,7 +87,13 @@ private:
     const std::uint32_t idleEventID;
     bool held = false;
     bool idleInstalled = false;
-    bool hooked = false;
+    std::size_t subscribedRequests = 0;
+    bool insideOperation = false;
+    std::deque<PluginAction> pending;
+    int notificationsInsideAdd = 0;
+    std::multiset<std::string> throwingSubscriptions;
+    std::multiset<std::string> throwingDispatches;
+    std::map<std::string, std::vector<PluginAction>> stagedRequests;
     std::uint32_t idleLoaded = 0;
     std::optional<RegistryModel> listeners;
     std::map<HostCallKind, RegistryModel::Answers> hostAnswers;

@@ -1,10 +1,19 @@
 #include "PluginSession.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 #include "BusCatalogue.h"
 #include "ConfluxControl.h"
 #include "KXPluginMain.h"
+
+namespace {
+
+constexpr const char* kExtensionApp = "EXTN";
+
+const char* textOf(const std::optional<std::string>& text) { return text ? text->c_str() : nullptr; }
+
+}  // namespace
 
 PluginSession::PluginSession(const std::string& pluginPath) : plugin(pluginPath) {
     ConfluxControlReset();
@@ -39,14 +48,22 @@ void PluginSession::apply(const PluginAction& action) {
         standIn.fireEvent(action.eventID);
         return;
     case PluginAction::Kind::request:
-        request(action.busType.c_str(), action.sender ? action.sender->c_str() : nullptr,
-                action.payload ? action.payload->c_str() : nullptr);
+        request(action.busType.c_str(), textOf(action.sender), textOf(action.payload));
         return;
     case PluginAction::Kind::scriptHost:
         standIn.scriptStatuses(action.hostCall, {action.status});
         return;
     case PluginAction::Kind::scriptBus:
         ConfluxControlScriptNextSubscriptions(action.busType.c_str(), 1, action.status);
+        return;
+    case PluginAction::Kind::notifyInsideAdd:
+        standIn.notifyInsideNextAdds(1);
+        return;
+    case PluginAction::Kind::throwFromBus:
+        ConfluxControlThrowFromNext(action.busType.c_str(), 1, action.onSubscription);
+        return;
+    case PluginAction::Kind::requestDuring:
+        stageRequest(action);
         return;
     }
 }
@@ -65,11 +82,31 @@ bool PluginSession::hookUp() {
     return false;
 }
 
+// A dispatch staged to throw throws at the extension as well.
 void PluginSession::request(const char* eventType, const char* sender, const char* payload) {
-    const cflx::event::Event event{eventType, 0, "EXTN", sender, payload};
+    const cflx::event::Event event{eventType, 0, kExtensionApp, sender, payload};
     ownRequest = &event;
-    DispatchEvent(&event);
+    try {
+        DispatchEvent(&event);
+    } catch (...) {
+    }
     ownRequest = nullptr;
+}
+
+void PluginSession::stageRequest(const PluginAction& action) {
+    StagedRequest& staged = stagedRequests.emplace_back();
+    staged.eventType = action.busType;
+    staged.sender = action.sender;
+    staged.payload = action.payload;
+    staged.record = cflx::event::Event{staged.eventType.c_str(), 0, kExtensionApp, textOf(staged.sender),
+                                       textOf(staged.payload)};
+    ConfluxControlDispatchDuringNext(action.trigger.c_str(), &staged.record);
+}
+
+bool PluginSession::isExtensionRecord(const cflx::event::Event* event) const {
+    return event == ownRequest ||
+           std::any_of(stagedRequests.begin(), stagedRequests.end(),
+                       [event](const StagedRequest& staged) { return event == &staged.record; });
 }
 
 std::optional<std::string> PluginSession::listEvents(const std::string& listener) {
@@ -88,7 +125,7 @@ EventBusCallback PluginSession::subscribedHandler(const std::string& eventType) 
 
 void PluginSession::observeDispatch(const cflx::event::Event* event, void* context) {
     auto* session = static_cast<PluginSession*>(context);
-    if (event != nullptr && event != session->ownRequest) {
+    if (event != nullptr && !session->isExtensionRecord(event)) {
         session->sentRecords.push_back(BusRecord::of(*event));
     }
 }

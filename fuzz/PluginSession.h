@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <map>
 #include <optional>
 #include <string>
@@ -53,6 +54,17 @@ public:
     EventBusCallback subscribedHandler(const std::string& eventType) const;
 
 private:
+    // A request the bus sends from inside another dispatch; its record points
+    // into its own texts and stays put until the session ends.
+    struct StagedRequest {
+        std::string eventType;
+        std::optional<std::string> sender;
+        std::optional<std::string> payload;
+        cflx::event::Event record;
+    };
+
+    void stageRequest(const PluginAction& action);
+    bool isExtensionRecord(const cflx::event::Event* event) const;
     static void observeDispatch(const cflx::event::Event* event, void* context);
     static void observeSubscription(const char* eventType, EventBusCallback callback, void* userData,
                                     std::int32_t status, void* context);
@@ -62,4 +74,5 @@ private:
     std::vector<BusRecord> sentRecords;
     std::map<std::string, EventBusCallback> handlers;
     const cflx::event::Event* ownRequest = nullptr;
+    std::deque<StagedRequest> stagedRequests;
 };

@@ -30,6 +30,17 @@ struct ScenarioCommand {
         defineHostEvent,
         // texts: event type; status.
         failSubscription,
+        // texts: event type; onSubscription (else a dispatch of that type).
+        throwFromBus,
+        // texts: event type, sender extension, payload, then the type during
+        // whose next dispatch the bus sends the request.
+        sendDuring,
+        // The next addNotifier that the host accepts notifies from inside.
+        notifyInsideAdd,
+        // The next accepted fetch answers success with a null suite.
+        fetchNullSuite,
+        // status: what the next sameString answers in its whole register.
+        scriptSameString,
         // pattern.
         expectEntry,
         // pattern.stream; none means every stream.
@@ -46,5 +57,6 @@ struct ScenarioCommand {
     std::int32_t expectedResult = 0;
     HostCallKind hostCall = HostCallKind::fetchSuite;
     Host::MessageShape messageShape = Host::MessageShape::complete;
+    bool onSubscription = false;
     TranscriptEntry pattern;
 };

@@ -193,7 +193,10 @@ void ScenarioParser::parseHost(ScenarioTokenReader& reader, ScenarioCommand& com
                     {{"status", &ScenarioParser::hostStatus},
                      {"null", &ScenarioParser::hostNull},
                      {"message", &ScenarioParser::hostMessage},
-                     {"event", &ScenarioParser::hostEvent}});
+                     {"event", &ScenarioParser::hostEvent},
+                     {"notify", &ScenarioParser::hostNotify},
+                     {"suite", &ScenarioParser::hostSuite},
+                     {"sameString", &ScenarioParser::hostSameString}});
 }
 
 void ScenarioParser::hostStatus(ScenarioTokenReader& reader, ScenarioCommand& command) {
@@ -242,8 +245,58 @@ void ScenarioParser::hostEvent(ScenarioTokenReader& reader, ScenarioCommand& com
     command.eventID = static_cast<std::uint32_t>(reader.number("the event id of " + name, 0, kHighestEventID));
 }
 
+void ScenarioParser::hostNotify(ScenarioTokenReader& reader, ScenarioCommand& command) {
+    if (reader.word("inside after 'host notify'") != "inside") {
+        reader.fail("expected 'host notify inside'");
+    }
+    command.kind = ScenarioCommand::Kind::notifyInsideAdd;
+}
+
+void ScenarioParser::hostSuite(ScenarioTokenReader& reader, ScenarioCommand& command) {
+    if (reader.word("null after 'host suite'") != "null") {
+        reader.fail("expected 'host suite null'");
+    }
+    command.kind = ScenarioCommand::Kind::fetchNullSuite;
+}
+
+void ScenarioParser::hostSameString(ScenarioTokenReader& reader, ScenarioCommand& command) {
+    command.kind = ScenarioCommand::Kind::scriptSameString;
+    command.status = reader.status("the value sameString answers next");
+}
+
 void ScenarioParser::parseBus(ScenarioTokenReader& reader, ScenarioCommand& command) {
-    parseSubcommand(reader, command, "bus", {{"fail", &ScenarioParser::busFail}});
+    parseSubcommand(reader, command, "bus",
+                    {{"fail", &ScenarioParser::busFail},
+                     {"throw", &ScenarioParser::busThrow},
+                     {"during", &ScenarioParser::busDuring}});
+}
+
+void ScenarioParser::busThrow(ScenarioTokenReader& reader, ScenarioCommand& command) {
+    const std::string call = reader.word("subscribe or dispatch after 'bus throw'");
+    if (call != "subscribe" && call != "dispatch") {
+        reader.fail("expected subscribe or dispatch after 'bus throw', found '" + call + "'");
+    }
+    command.kind = ScenarioCommand::Kind::throwFromBus;
+    command.onSubscription = call == "subscribe";
+    command.texts = {EventCatalogue::typeOf(reader.text("the event type after 'bus throw " + call + "'"))};
+}
+
+// The request is written as its own command would be: add, remove, ping, list or send.
+void ScenarioParser::busDuring(ScenarioTokenReader& reader, ScenarioCommand& command) {
+    const std::string trigger = EventCatalogue::typeOf(reader.text("the event type after 'bus during'"));
+    static const std::map<std::string, CommandParser> requests = {
+        {"add", &ScenarioParser::parseAdd},   {"remove", &ScenarioParser::parseRemove},
+        {"ping", &ScenarioParser::parsePing}, {"list", &ScenarioParser::parseList},
+        {"send", &ScenarioParser::parseSend},
+    };
+    const std::string keyword = reader.word("add, remove, ping, list or send after the event type");
+    const auto request = requests.find(keyword);
+    if (request == requests.end()) {
+        reader.fail("expected add, remove, ping, list or send after the event type, found '" + keyword + "'");
+    }
+    (this->*request->second)(reader, command);
+    command.kind = ScenarioCommand::Kind::sendDuring;
+    command.texts.push_back(trigger);
 }
 
 void ScenarioParser::busFail(ScenarioTokenReader& reader, ScenarioCommand& command) {

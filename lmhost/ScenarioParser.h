@@ -55,6 +55,8 @@ private:
     void parseHost(ScenarioTokenReader& reader, ScenarioCommand& command);
     void parseBus(ScenarioTokenReader& reader, ScenarioCommand& command);
     void busFail(ScenarioTokenReader& reader, ScenarioCommand& command);
+    void busThrow(ScenarioTokenReader& reader, ScenarioCommand& command);
+    void busDuring(ScenarioTokenReader& reader, ScenarioCommand& command);
     void parseExpect(ScenarioTokenReader& reader, ScenarioCommand& command);
 
     static void pluginMain(ScenarioTokenReader& reader, ScenarioCommand& command, const char* selector);
@@ -67,6 +69,9 @@ private:
     void hostNull(ScenarioTokenReader& reader, ScenarioCommand& command);
     void hostMessage(ScenarioTokenReader& reader, ScenarioCommand& command);
     void hostEvent(ScenarioTokenReader& reader, ScenarioCommand& command);
+    void hostNotify(ScenarioTokenReader& reader, ScenarioCommand& command);
+    void hostSuite(ScenarioTokenReader& reader, ScenarioCommand& command);
+    void hostSameString(ScenarioTokenReader& reader, ScenarioCommand& command);
     void expectHost(ScenarioTokenReader& reader, ScenarioCommand& command);
     void expectBus(ScenarioTokenReader& reader, ScenarioCommand& command);
     void expectSubscribe(ScenarioTokenReader& reader, ScenarioCommand& command);

@@ -25,6 +25,12 @@ const char* nounOf(TranscriptStream stream) {
 
 const char* textOf(const std::optional<std::string>& text) { return text ? text->c_str() : nullptr; }
 
+// Points into the command, which outlives the run.
+cflx::event::Event requestOf(const ScenarioCommand& command) {
+    return cflx::event::Event{textOf(command.texts[0]), 0, BusEntries::kHostApplication, textOf(command.texts[1]),
+                              textOf(command.texts[2])};
+}
+
 std::string pluginMainLine(const std::string& caller, const std::string& selector, std::int32_t result) {
     return EntryText::describe(HostEntries::expected(
         HostCallShape::of(HostCallKind::pluginMain),
@@ -170,6 +176,21 @@ void ScenarioRunner::execute(const ScenarioCommand& command) {
     case ScenarioCommand::Kind::failSubscription:
         failSubscription(command);
         break;
+    case ScenarioCommand::Kind::throwFromBus:
+        ConfluxControlThrowFromNext(command.texts.front()->c_str(), 1, command.onSubscription);
+        break;
+    case ScenarioCommand::Kind::sendDuring:
+        recorder.sendFromExtensionDuring(*command.texts[3], requestOf(command));
+        break;
+    case ScenarioCommand::Kind::notifyInsideAdd:
+        host.notifyInsideNextAdds(1);
+        break;
+    case ScenarioCommand::Kind::fetchNullSuite:
+        host.fetchWithoutSuiteNext();
+        break;
+    case ScenarioCommand::Kind::scriptSameString:
+        host.scriptSameStringAnswers({command.status});
+        break;
     case ScenarioCommand::Kind::expectEntry:
         expectEntry(command);
         break;
@@ -199,11 +220,7 @@ std::int32_t ScenarioRunner::sendPluginMain(const std::string& caller, const std
     return result;
 }
 
-void ScenarioRunner::send(const ScenarioCommand& command) {
-    const cflx::event::Event request{textOf(command.texts[0]), 0, BusEntries::kHostApplication,
-                                     textOf(command.texts[1]), textOf(command.texts[2])};
-    recorder.sendFromExtension(request);
-}
+void ScenarioRunner::send(const ScenarioCommand& command) { recorder.sendFromExtension(requestOf(command)); }
 
 void ScenarioRunner::nullHostMember(HostCallKind member) {
     KXCoreSuite& core = host.coreSuite();

@@ -36,10 +36,34 @@ void TranscriptRecorder::recordSafely(Work&& work) noexcept {
     }
 }
 
+// A dispatch that the scenario staged to throw throws at the extension too.
 void TranscriptRecorder::sendFromExtension(const cflx::event::Event& event) {
     extensionRecord = &event;
-    DispatchEvent(&event);
+    try {
+        DispatchEvent(&event);
+    } catch (...) {
+    }
     extensionRecord = nullptr;
+}
+
+void TranscriptRecorder::sendFromExtensionDuring(const std::string& triggerType, const cflx::event::Event& request) {
+    stagedRequests.push_back(request);
+    ConfluxControlDispatchDuringNext(triggerType.c_str(), &stagedRequests.back());
+}
+
+bool TranscriptRecorder::isExtensionRecord(const cflx::event::Event* event) const noexcept {
+    if (event == nullptr) {
+        return false;
+    }
+    if (event == extensionRecord) {
+        return true;
+    }
+    for (const cflx::event::Event& staged : stagedRequests) {
+        if (event == &staged) {
+            return true;
+        }
+    }
+    return false;
 }
 
 void TranscriptRecorder::hostCallObserved(const HostCall& call) noexcept {
@@ -60,8 +84,8 @@ void TranscriptRecorder::dispatchObserved(const cflx::event::Event* event, void*
 }
 
 void TranscriptRecorder::dispatched(const cflx::event::Event* event) {
-    TranscriptEntry entry = event != nullptr && event == extensionRecord ? BusEntries::extensionDispatch(*event)
-                                                                         : BusEntries::pluginDispatch(event);
+    TranscriptEntry entry =
+        isExtensionRecord(event) ? BusEntries::extensionDispatch(*event) : BusEntries::pluginDispatch(event);
     entry.line = line;
     transcript.append(std::move(entry));
 }

@@ -3,6 +3,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
+#include <string>
 
 #include "CflxEvent.h"
 #include "Host.h"
@@ -26,6 +28,9 @@ public:
     // Dispatches an extension's request; whatever the plug-in dispatches
     // while it is delivered is recorded as the plug-in's.
     void sendFromExtension(const cflx::event::Event& event);
+    // Has the bus dispatch the request, as the extension's, from inside its
+    // next dispatch of triggerType. The request's texts must outlive the run.
+    void sendFromExtensionDuring(const std::string& triggerType, const cflx::event::Event& request);
     // True once an entry could not be recorded (no memory): the transcript
     // then misses a call and must not be trusted.
     bool lostEntries() const noexcept { return lost; }
@@ -44,7 +49,11 @@ private:
     Transcript& transcript;
     HostEntries hostEntries;
     PointerLabels handlers{"handler"};
+    bool isExtensionRecord(const cflx::event::Event* event) const noexcept;
+
     const cflx::event::Event* extensionRecord = nullptr;
+    // Requests the bus sends during another dispatch; kept until the bus is reset.
+    std::deque<cflx::event::Event> stagedRequests;
     std::size_t line = 0;
     bool lost = false;
 };

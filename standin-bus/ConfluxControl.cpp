@@ -33,6 +33,26 @@ std::int32_t ConfluxControlScriptSubscriptionCall(std::int64_t callNumber, std::
     });
 }
 
+std::int32_t ConfluxControlThrowFromNext(const char* eventType, std::int32_t count, bool subscribe) {
+    if (eventType == nullptr || count < 1) {
+        return kConfluxStatusInvalidArgument;
+    }
+    return guardedStatus([&] {
+        EventBus::instance().throwFromNext(eventType, count, subscribe);
+        return 0;
+    });
+}
+
+std::int32_t ConfluxControlDispatchDuringNext(const char* eventType, const cflx::event::Event* request) {
+    if (eventType == nullptr || request == nullptr) {
+        return kConfluxStatusInvalidArgument;
+    }
+    return guardedStatus([&] {
+        EventBus::instance().dispatchDuringNext(eventType, request);
+        return 0;
+    });
+}
+
 std::int64_t ConfluxControlSubscriptionCallCount(void) {
     return EventBus::instance().script().callsMade();
 }

@@ -18,6 +18,9 @@ constexpr std::int32_t kConfluxStatusOutOfMemory = -3;
 // callback that answers an event with another one cannot overflow the stack.
 constexpr std::int32_t kConfluxStatusNestedTooDeep = -4;
 constexpr std::int32_t kConfluxStatusInternalError = -5;
+// What the subscription observer is told of an AddEventListener call that
+// was staged to throw.
+constexpr std::int32_t kConfluxStatusThrew = -6;
 
 constexpr int kConfluxMaxNestedDispatches = 64;
 
@@ -52,6 +55,25 @@ CONFLUX_API std::int32_t ConfluxControlScriptNextSubscriptions(const char* event
 // Answers kConfluxStatusInvalidArgument for a number already reached.
 CONFLUX_API std::int32_t ConfluxControlScriptSubscriptionCall(std::int64_t callNumber,
                                                               std::int32_t status);
+
+// The next count AddEventListener calls for eventType (subscribe true) or
+// DispatchEvent calls of that type (subscribe false) throw std::bad_alloc out
+// of the bus, as a real bus does when it cannot copy what it keeps: nothing
+// is subscribed or delivered. The observers still see the call first.
+// Answers kConfluxStatusInvalidArgument for a null type or a count below 1.
+CONFLUX_API std::int32_t ConfluxControlThrowFromNext(const char* eventType, std::int32_t count,
+                                                     bool subscribe);
+
+// During the next DispatchEvent of eventType, once its subscribers have had
+// it, the bus dispatches request as an extension would, before that
+// DispatchEvent returns: the subscribers of the request's type are called
+// back from inside the first delivery. Every request staged for a type goes
+// out during that one dispatch, in the order staged.
+// The bus keeps the pointer, so the dispatch observer sees exactly that
+// record; it must stay valid until it is dispatched or the bus is reset.
+// Answers kConfluxStatusInvalidArgument for a null type or request.
+CONFLUX_API std::int32_t ConfluxControlDispatchDuringNext(const char* eventType,
+                                                          const cflx::event::Event* request);
 
 // AddEventListener calls since the last reset.
 CONFLUX_API std::int64_t ConfluxControlSubscriptionCallCount(void);

@@ -1,6 +1,7 @@
 #include "EventBus.h"
 
 #include <algorithm>
+#include <new>
 #include <utility>
 
 #include "EventRecordCopy.h"
@@ -41,6 +42,29 @@ void EventBus::reportSubscription(const char* eventType, EventBusCallback callba
     }
 }
 
+void EventBus::throwIfStaged(const char* eventType, EventBusCallback callback, void* userData) {
+    if (throwingSubscriptions.take(eventType)) {
+        subscriptionScript.passOver();
+        reportSubscription(eventType, callback, userData, kConfluxStatusThrew);
+        throw std::bad_alloc();
+    }
+}
+
+void EventBus::throwIfStaged(const cflx::event::Event* event) {
+    if (event != nullptr && throwingDispatches.take(event->eventType)) {
+        reportDispatch(event);
+        throw std::bad_alloc();
+    }
+}
+
+void EventBus::throwFromNext(const std::string& eventType, std::int32_t count, bool subscribe) {
+    (subscribe ? throwingSubscriptions : throwingDispatches).add(eventType, count);
+}
+
+void EventBus::dispatchDuringNext(const std::string& eventType, const cflx::event::Event* request) {
+    stagedRequests[eventType].push_back(request);
+}
+
 std::int32_t EventBus::dispatch(const cflx::event::Event* event) {
     const bool observed = reportDispatch(event);
     if (event == nullptr || event->eventType == nullptr) {
@@ -53,6 +77,7 @@ std::int32_t EventBus::dispatch(const cflx::event::Event* event) {
     std::int32_t status = kConfluxStatusOutOfMemory;
     try {
         status = deliverToAll(*event);
+        dispatchStagedRequests(event->eventType);
     } catch (...) {
     }
     --nestedDispatches;
@@ -96,6 +121,19 @@ bool EventBus::deliver(const Subscriber& subscriber, const cflx::event::Event& e
     }
 }
 
+// Reset clears what is staged, so a request staged before it never goes out.
+void EventBus::dispatchStagedRequests(const char* eventType) {
+    const auto staged = stagedRequests.find(eventType);
+    if (staged == stagedRequests.end()) {
+        return;
+    }
+    const std::deque<const cflx::event::Event*> requests = std::move(staged->second);
+    stagedRequests.erase(staged);
+    for (const cflx::event::Event* request : requests) {
+        dispatch(request);
+    }
+}
+
 std::vector<EventBus::Subscriber> EventBus::subscribersOf(const char* eventType) const {
     std::vector<Subscriber> found;
     for (const Subscription& subscription : subscriptions) {
@@ -129,6 +167,9 @@ void EventBus::observeSubscriptions(ConfluxSubscriptionObserver observer,
 void EventBus::reset() noexcept {
     subscriptions.clear();
     subscriptionScript.clear();
+    throwingSubscriptions.clear();
+    throwingDispatches.clear();
+    stagedRequests.clear();
     observeDispatches(nullptr, nullptr);
     observeSubscriptions(nullptr, nullptr);
     ++generation;

@@ -3,12 +3,15 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "CflxEvent.h"
 #include "ConfluxControl.h"
 #include "SubscriptionScript.h"
+#include "TypeCountdown.h"
 
 // One instance per process, reached through the library's C functions. Calls
 // come one at a time; a callback may dispatch or subscribe while it runs.
@@ -20,6 +23,13 @@ public:
     // Delivers to the subscribers the type had when the call began, in
     // subscription order; a failed delivery does not stop the others.
     std::int32_t dispatch(const cflx::event::Event* event);
+
+    // Throw std::bad_alloc when ConfluxControlThrowFromNext staged it for the
+    // call; the observer sees the call first.
+    void throwIfStaged(const char* eventType, EventBusCallback callback, void* userData);
+    void throwIfStaged(const cflx::event::Event* event);
+    void throwFromNext(const std::string& eventType, std::int32_t count, bool subscribe);
+    void dispatchDuringNext(const std::string& eventType, const cflx::event::Event* request);
 
     void observeDispatches(ConfluxDispatchObserver observer, void* context) noexcept;
     void observeSubscriptions(ConfluxSubscriptionObserver observer, void* context) noexcept;
@@ -46,9 +56,13 @@ private:
     std::vector<Subscriber> subscribersOf(const char* eventType) const;
     std::int32_t deliverToAll(const cflx::event::Event& event);
     static bool deliver(const Subscriber& subscriber, const cflx::event::Event& event) noexcept;
+    void dispatchStagedRequests(const char* eventType);
 
     std::vector<Subscription> subscriptions;
     SubscriptionScript subscriptionScript;
+    TypeCountdown throwingSubscriptions;
+    TypeCountdown throwingDispatches;
+    std::map<std::string, std::deque<const cflx::event::Event*>> stagedRequests;
     ConfluxDispatchObserver dispatchObserver = nullptr;
     void* dispatchContext = nullptr;
     ConfluxSubscriptionObserver subscriptionObserver = nullptr;

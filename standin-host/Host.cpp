@@ -26,6 +26,27 @@ LMErr atWidth<LMErr>(std::int32_t status) noexcept {
 
 LMErr lmStatus(std::int32_t status) noexcept { return atWidth<LMErr>(status); }
 
+// The members of a narrower result are installed with a 32-bit one: the
+// plug-in, compiled against the narrow type, must read only its own width of
+// the return register. Both x86-64 calling conventions return either in the
+// same register, so the call itself is sound.
+template <typename Slot, typename Member>
+Slot inSlot(Member member) noexcept {
+    return reinterpret_cast<Slot>(reinterpret_cast<void (*)()>(member));
+}
+
+}  // namespace
+
+// The sanitizer's check of a call's function type would stop exactly the call
+// these members are for.
+#if defined(__clang__)
+#define QUAYLINE_WIDER_THAN_ITS_SLOT __attribute__((no_sanitize("function")))
+#else
+#define QUAYLINE_WIDER_THAN_ITS_SLOT
+#endif
+
+namespace {
+
 bool isActionControl(const char* name, std::int32_t version) noexcept {
     return name != nullptr && std::strcmp(name, kLMActionControlSuite) == 0 &&
            version == kLMActionControlSuiteVersion;
@@ -42,8 +63,7 @@ std::string eventText(std::uint32_t eventID) { return "event " + std::to_string(
 }  // namespace
 
 template <typename Status>
-std::optional<Status> Host::scriptedRefusal(HostCallKind kind) {
-    const std::optional<std::int32_t> scripted = script.take(kind);
+std::optional<Status> Host::scriptedRefusal(const std::optional<std::int32_t>& scripted) {
     if (!scripted || atWidth<Status>(*scripted) == 0) {
         return std::nullopt;
     }
@@ -54,6 +74,17 @@ template <typename Status>
 Status Host::logged(HostCall call, Status status) {
     call.status = status;
     log.append(std::move(call));
+    return status;
+}
+
+// A scripted status fills the whole return register, so a 16-bit member may
+// answer with a dirty upper half; the host's own statuses are widened with
+// their sign, as a compiler would leave them.
+template <typename Status>
+std::int32_t Host::inRegister(Status status, const std::optional<std::int32_t>& scripted) {
+    if (scripted && atWidth<Status>(*scripted) == status) {
+        return *scripted;
+    }
     return status;
 }
 
@@ -177,6 +208,12 @@ void Host::scriptStatuses(HostCallKind kind, const std::vector<std::int32_t>& st
     }
 }
 
+void Host::scriptSameStringAnswers(const std::vector<std::int32_t>& answers) {
+    for (const std::int32_t answer : answers) {
+        script.appendSameStringAnswer(answer);
+    }
+}
+
 std::size_t Host::pendingStatuses(HostCallKind kind) const noexcept { return script.pending(kind); }
 
 void Host::clearScripts() noexcept { script.clear(); }
@@ -221,15 +258,17 @@ KXErr Host::fetchSuite(const char* name, std::int32_t version, const void** suit
     HostCall call = callOf(HostCallKind::fetchSuite);
     call.texts = {textOf(name)};
     call.version = version;
-    return logged(std::move(call), answerFetch(name, version, suite));
+    const std::optional<std::int32_t> scripted = script.take(HostCallKind::fetchSuite);
+    return logged(std::move(call), answerFetch(name, version, suite, scripted));
 }
 
-KXErr Host::answerFetch(const char* name, std::int32_t version, const void** suite) {
+KXErr Host::answerFetch(const char* name, std::int32_t version, const void** suite,
+                        const std::optional<std::int32_t>& scripted) {
     const bool actionControl = isActionControl(name, version);
     if (actionControl) {
         noteViolation(hold.checkFetch());
     }
-    if (const std::optional<KXErr> refusal = scriptedRefusal<KXErr>(HostCallKind::fetchSuite)) {
+    if (const std::optional<KXErr> refusal = scriptedRefusal<KXErr>(scripted)) {
         return *refusal;
     }
     if (name == nullptr || suite == nullptr) {
@@ -238,8 +277,13 @@ KXErr Host::answerFetch(const char* name, std::int32_t version, const void** sui
     if (!actionControl) {
         return kStatusUnknownSuite;
     }
-    *suite = &actionControlRecord;
     hold.markFetched();
+    if (fetchesWithoutSuite > 0) {
+        --fetchesWithoutSuite;
+        *suite = nullptr;
+        return 0;
+    }
+    *suite = &actionControlRecord;
     return 0;
 }
 
@@ -247,15 +291,17 @@ KXErr Host::returnSuite(const char* name, std::int32_t version) {
     HostCall call = callOf(HostCallKind::returnSuite);
     call.texts = {textOf(name)};
     call.version = version;
-    return logged(std::move(call), answerReturn(name, version));
+    const std::optional<std::int32_t> scripted = script.take(HostCallKind::returnSuite);
+    return logged(std::move(call), answerReturn(name, version, scripted));
 }
 
-KXErr Host::answerReturn(const char* name, std::int32_t version) {
+KXErr Host::answerReturn(const char* name, std::int32_t version,
+                         const std::optional<std::int32_t>& scripted) {
     const bool actionControl = isActionControl(name, version);
     if (actionControl) {
         noteViolation(hold.checkReturn());
     }
-    if (const std::optional<KXErr> refusal = scriptedRefusal<KXErr>(HostCallKind::returnSuite)) {
+    if (const std::optional<KXErr> refusal = scriptedRefusal<KXErr>(scripted)) {
         if (actionControl && hold.isHeld()) {
             hold.markReturnRefused();
         }
@@ -274,23 +320,29 @@ KXErr Host::answerReturn(const char* name, std::int32_t version) {
     return 0;
 }
 
-KXBool Host::sameString(KXString value, const char* literal) {
+// A scripted answer replaces the comparison and fills the whole register; the
+// log shows what the plug-in reads of it in the host's boolean width.
+std::int32_t Host::sameString(KXString value, const char* literal) {
     HostCall call = callOf(HostCallKind::sameString);
     call.texts = {HostString::textOf(value), textOf(literal)};
-    const KXBool same = HostString::equals(value, literal) ? 1 : 0;
-    return logged(std::move(call), same);
+    const std::int32_t answer =
+        script.take(HostCallKind::sameString).value_or(HostString::equals(value, literal) ? 1 : 0);
+    logged(std::move(call), static_cast<KXBool>(answer) != 0 ? 1 : 0);
+    return answer;
 }
 
-LMErr Host::lookupEventID(const char* name, std::uint32_t* eventID) {
+std::int32_t Host::lookupEventID(const char* name, std::uint32_t* eventID) {
     HostCall call = callOf(HostCallKind::lookupEventID);
     call.texts = {textOf(name)};
-    const LMErr status = answerLookup(name, eventID, call);
-    return logged(std::move(call), status);
+    const std::optional<std::int32_t> scripted = script.take(HostCallKind::lookupEventID);
+    const LMErr status = answerLookup(name, eventID, call, scripted);
+    return inRegister(logged(std::move(call), status), scripted);
 }
 
-LMErr Host::answerLookup(const char* name, std::uint32_t* eventID, HostCall& call) {
+LMErr Host::answerLookup(const char* name, std::uint32_t* eventID, HostCall& call,
+                         const std::optional<std::int32_t>& scripted) {
     noteViolation(hold.checkUse("lookupEventID"));
-    if (const std::optional<LMErr> refusal = scriptedRefusal<LMErr>(HostCallKind::lookupEventID)) {
+    if (const std::optional<LMErr> refusal = scriptedRefusal<LMErr>(scripted)) {
         return *refusal;
     }
     if (name == nullptr || eventID == nullptr) {
@@ -305,30 +357,36 @@ LMErr Host::answerLookup(const char* name, std::uint32_t* eventID, HostCall& cal
     return 0;
 }
 
-LMErr Host::addNotifier(KXPlugin* plugin, std::uint32_t eventID, LMNotifyProc notifier,
-                        void* userData) {
+std::int32_t Host::addNotifier(KXPlugin* plugin, std::uint32_t eventID, LMNotifyProc notifier,
+                               void* userData) {
     HostCall call = callOf(HostCallKind::addNotifier);
     call.eventID = eventID;
     call.plugin = plugin;
     call.notifier = notifier;
     call.userData = userData;
-    return logged(std::move(call), answerAdd(plugin, eventID, notifier, userData));
+    const std::optional<std::int32_t> scripted = script.take(HostCallKind::addNotifier);
+    const LMErr status = answerAdd(plugin, eventID, notifier, userData, scripted);
+    return inRegister(logged(std::move(call), status), scripted);
 }
 
 LMErr Host::answerAdd(KXPlugin* plugin, std::uint32_t eventID, LMNotifyProc notifier,
-                      void* userData) {
+                      void* userData, const std::optional<std::int32_t>& scripted) {
     noteViolation(hold.checkUse("addNotifier"));
     noteViolation(checkPlugin(plugin, eventID));
     if (notifier == nullptr) {
         noteViolation("addNotifier for " + eventText(eventID) + " with a null notifier");
     }
-    if (const std::optional<LMErr> refusal = scriptedRefusal<LMErr>(HostCallKind::addNotifier)) {
+    if (const std::optional<LMErr> refusal = scriptedRefusal<LMErr>(scripted)) {
         return *refusal;
     }
     if (notifier == nullptr) {
         return lmStatus(kStatusBadArgument);
     }
     notifiers.add(plugin, eventID, notifier, userData);
+    if (notificationsInsideAdd > 0) {
+        --notificationsInsideAdd;
+        fireEvent(eventID);
+    }
     return 0;
 }
 
@@ -340,21 +398,24 @@ std::optional<std::string> Host::checkPlugin(KXPlugin* plugin, std::uint32_t eve
            " with a plug-in reference that the host did not give";
 }
 
-LMErr Host::removeNotifier(KXPlugin* plugin, std::uint32_t eventID) {
+std::int32_t Host::removeNotifier(KXPlugin* plugin, std::uint32_t eventID) {
     HostCall call = callOf(HostCallKind::removeNotifier);
     call.eventID = eventID;
     call.plugin = plugin;
-    return logged(std::move(call), answerRemove(plugin, eventID));
+    const std::optional<std::int32_t> scripted = script.take(HostCallKind::removeNotifier);
+    const LMErr status = answerRemove(plugin, eventID, scripted);
+    return inRegister(logged(std::move(call), status), scripted);
 }
 
-LMErr Host::answerRemove(KXPlugin* plugin, std::uint32_t eventID) {
+LMErr Host::answerRemove(KXPlugin* plugin, std::uint32_t eventID,
+                         const std::optional<std::int32_t>& scripted) {
     noteViolation(hold.checkUse("removeNotifier"));
     if (!notifiers.contains(plugin, eventID)) {
         noteViolation("removeNotifier for " + eventText(eventID) +
                       ", for which no notifier of this plug-in is installed");
     }
     if (const std::optional<LMErr> refusal =
-            scriptedRefusal<LMErr>(HostCallKind::removeNotifier)) {
+            scriptedRefusal<LMErr>(scripted)) {
         if (notifiers.contains(plugin, eventID)) {
             ++refusedRemovals[{plugin, eventID}];
         }
@@ -373,33 +434,43 @@ KXErr Host::returnSuiteEntry(const char* name, std::int32_t version) noexcept {
                                 [&](Host& host) { return host.returnSuite(name, version); });
 }
 
-KXBool Host::sameStringEntry(KXString value, const char* literal) noexcept {
-    return onCurrentHost<KXBool>(0, 0, [&](Host& host) { return host.sameString(value, literal); });
+QUAYLINE_WIDER_THAN_ITS_SLOT
+std::int32_t Host::sameStringEntry(KXString value, const char* literal) noexcept {
+    return onCurrentHost<std::int32_t>(0, 0,
+                                       [&](Host& host) { return host.sameString(value, literal); });
 }
 
-LMErr Host::lookupEventIDEntry(const char* name, std::uint32_t* eventID) noexcept {
-    return onCurrentHost<LMErr>(lmStatus(kStatusNoHost), lmStatus(kStatusHostFailure),
-                                [&](Host& host) { return host.lookupEventID(name, eventID); });
+QUAYLINE_WIDER_THAN_ITS_SLOT
+std::int32_t Host::lookupEventIDEntry(const char* name, std::uint32_t* eventID) noexcept {
+    return onCurrentHost<std::int32_t>(kStatusNoHost, kStatusHostFailure,
+                                       [&](Host& host) { return host.lookupEventID(name, eventID); });
 }
 
-LMErr Host::addNotifierEntry(KXPlugin* plugin, std::uint32_t eventID, LMNotifyProc notifier,
-                             void* userData) noexcept {
-    return onCurrentHost<LMErr>(lmStatus(kStatusNoHost), lmStatus(kStatusHostFailure),
-                                [&](Host& host) {
-                                    return host.addNotifier(plugin, eventID, notifier, userData);
-                                });
+QUAYLINE_WIDER_THAN_ITS_SLOT
+std::int32_t Host::addNotifierEntry(KXPlugin* plugin, std::uint32_t eventID, LMNotifyProc notifier,
+                                    void* userData) noexcept {
+    return onCurrentHost<std::int32_t>(kStatusNoHost, kStatusHostFailure, [&](Host& host) {
+        return host.addNotifier(plugin, eventID, notifier, userData);
+    });
 }
 
-LMErr Host::removeNotifierEntry(KXPlugin* plugin, std::uint32_t eventID) noexcept {
-    return onCurrentHost<LMErr>(lmStatus(kStatusNoHost), lmStatus(kStatusHostFailure),
-                                [&](Host& host) { return host.removeNotifier(plugin, eventID); });
+QUAYLINE_WIDER_THAN_ITS_SLOT
+std::int32_t Host::removeNotifierEntry(KXPlugin* plugin, std::uint32_t eventID) noexcept {
+    return onCurrentHost<std::int32_t>(kStatusNoHost, kStatusHostFailure,
+                                       [&](Host& host) { return host.removeNotifier(plugin, eventID); });
 }
 
 KXCoreSuite Host::completeCoreSuite() noexcept {
-    return KXCoreSuite{fetchSuiteEntry, returnSuiteEntry, sameStringEntry};
+    return KXCoreSuite{fetchSuiteEntry, returnSuiteEntry,
+                       inSlot<decltype(KXCoreSuite::sameString)>(sameStringEntry)};
 }
 
 LMActionControlProcs Host::completeActionControl() noexcept {
-    return LMActionControlProcs{nullptr, nullptr, lookupEventIDEntry, nullptr, addNotifierEntry,
-                                removeNotifierEntry};
+    using Procs = LMActionControlProcs;
+    return Procs{nullptr,
+                 nullptr,
+                 inSlot<decltype(Procs::lookupEventID)>(lookupEventIDEntry),
+                 nullptr,
+                 inSlot<decltype(Procs::addNotifier)>(addNotifierEntry),
+                 inSlot<decltype(Procs::removeNotifier)>(removeNotifierEntry)};
 }

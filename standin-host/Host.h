@@ -82,12 +82,24 @@ public:
     void fireEvent(std::uint32_t eventID, std::int32_t options = 0);
     void fireIdle();
     const std::vector<NotifierInstallation>& installedNotifiers() const noexcept;
+    // The next count addNotifier calls that the host accepts fire their event
+    // once, from inside the call, after the installation and before
+    // returning, as a host that notifies synchronously does.
+    void notifyInsideNextAdds(int count) noexcept { notificationsInsideAdd += count; }
+    // The next accepted fetch of the action-control suite answers success but
+    // leaves the suite pointer null; the host counts the suite as held.
+    void fetchWithoutSuiteNext() noexcept { ++fetchesWithoutSuite; }
 
     // Queues the statuses of the next calls of a scriptable kind (see
     // StatusScript). A status that is non-zero in the member's width refuses
     // the call without effect; zero in that width (0, 0x10000 for the 16-bit
-    // members) lets the host answer as usual.
+    // members) lets the host answer as usual. Either way the member returns
+    // the whole 32-bit status in its register, upper half included, so only a
+    // plug-in that reads exactly the member's width sees what the host meant.
     void scriptStatuses(HostCallKind kind, const std::vector<std::int32_t>& statuses);
+    // The next sameString calls answer these values in the whole register
+    // instead of comparing: 0x100 is false in one byte and true in 32 bits.
+    void scriptSameStringAnswers(const std::vector<std::int32_t>& answers);
     std::size_t pendingStatuses(HostCallKind kind) const noexcept;
     void clearScripts() noexcept;
 
@@ -104,20 +116,24 @@ public:
     std::vector<std::string> finishRun() const;
 
 private:
+    // Each answers what the member leaves in its return register.
     KXErr fetchSuite(const char* name, std::int32_t version, const void** suite);
     KXErr returnSuite(const char* name, std::int32_t version);
-    KXBool sameString(KXString value, const char* literal);
-    LMErr lookupEventID(const char* name, std::uint32_t* eventID);
-    LMErr addNotifier(KXPlugin* plugin, std::uint32_t eventID, LMNotifyProc notifier,
-                      void* userData);
-    LMErr removeNotifier(KXPlugin* plugin, std::uint32_t eventID);
+    std::int32_t sameString(KXString value, const char* literal);
+    std::int32_t lookupEventID(const char* name, std::uint32_t* eventID);
+    std::int32_t addNotifier(KXPlugin* plugin, std::uint32_t eventID, LMNotifyProc notifier,
+                             void* userData);
+    std::int32_t removeNotifier(KXPlugin* plugin, std::uint32_t eventID);
 
-    KXErr answerFetch(const char* name, std::int32_t version, const void** suite);
-    KXErr answerReturn(const char* name, std::int32_t version);
-    LMErr answerLookup(const char* name, std::uint32_t* eventID, HostCall& call);
+    using Scripted = std::optional<std::int32_t>;
+    KXErr answerFetch(const char* name, std::int32_t version, const void** suite,
+                      const Scripted& scripted);
+    KXErr answerReturn(const char* name, std::int32_t version, const Scripted& scripted);
+    LMErr answerLookup(const char* name, std::uint32_t* eventID, HostCall& call,
+                       const Scripted& scripted);
     LMErr answerAdd(KXPlugin* plugin, std::uint32_t eventID, LMNotifyProc notifier,
-                    void* userData);
-    LMErr answerRemove(KXPlugin* plugin, std::uint32_t eventID);
+                    void* userData, const Scripted& scripted);
+    LMErr answerRemove(KXPlugin* plugin, std::uint32_t eventID, const Scripted& scripted);
 
     std::int32_t invokePluginMain(KXPluginMainProc entry, KXString caller, KXString selector,
                                   KXMessage* message, const std::string& selectorText);
@@ -125,9 +141,11 @@ private:
                 std::int32_t options);
 
     template <typename Status>
-    std::optional<Status> scriptedRefusal(HostCallKind kind);
+    static std::optional<Status> scriptedRefusal(const Scripted& scripted);
     template <typename Status>
     Status logged(HostCall call, Status status);
+    template <typename Status>
+    static std::int32_t inRegister(Status status, const Scripted& scripted);
     template <typename Work>
     void contained(const std::string& caller, Work&& work);
     void noteViolation(std::optional<std::string> violation);
@@ -138,11 +156,12 @@ private:
     static KXErr fetchSuiteEntry(const char* name, std::int32_t version,
                                  const void** suite) noexcept;
     static KXErr returnSuiteEntry(const char* name, std::int32_t version) noexcept;
-    static KXBool sameStringEntry(KXString value, const char* literal) noexcept;
-    static LMErr lookupEventIDEntry(const char* name, std::uint32_t* eventID) noexcept;
-    static LMErr addNotifierEntry(KXPlugin* plugin, std::uint32_t eventID,
-                                  LMNotifyProc notifier, void* userData) noexcept;
-    static LMErr removeNotifierEntry(KXPlugin* plugin, std::uint32_t eventID) noexcept;
+    // Installed in the narrower slots: they answer in the whole register.
+    static std::int32_t sameStringEntry(KXString value, const char* literal) noexcept;
+    static std::int32_t lookupEventIDEntry(const char* name, std::uint32_t* eventID) noexcept;
+    static std::int32_t addNotifierEntry(KXPlugin* plugin, std::uint32_t eventID,
+                                         LMNotifyProc notifier, void* userData) noexcept;
+    static std::int32_t removeNotifierEntry(KXPlugin* plugin, std::uint32_t eventID) noexcept;
     static KXCoreSuite completeCoreSuite() noexcept;
     static LMActionControlProcs completeActionControl() noexcept;
 
@@ -161,4 +180,6 @@ private:
     // Removals the host refused by script, per plug-in and event id.
     std::map<std::pair<KXPlugin*, std::uint32_t>, int> refusedRemovals;
     bool shutdownSent = false;
+    int notificationsInsideAdd = 0;
+    int fetchesWithoutSuite = 0;
 };

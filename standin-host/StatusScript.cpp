@@ -24,6 +24,10 @@ void StatusScript::append(HostCallKind kind, std::int32_t status) {
     queues[kind].push_back(status);
 }
 
+void StatusScript::appendSameStringAnswer(std::int32_t answer) {
+    queues[HostCallKind::sameString].push_back(answer);
+}
+
 std::optional<std::int32_t> StatusScript::take(HostCallKind kind) {
     const auto queue = queues.find(kind);
     if (queue == queues.end() || queue->second.empty()) {

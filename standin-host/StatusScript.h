@@ -18,7 +18,9 @@ public:
 
     // Throws std::invalid_argument for a kind that is not scriptable.
     void append(HostCallKind kind, std::int32_t status);
-    // Takes the next status of the kind, if one is queued.
+    // sameString answers by comparing; a scripted answer replaces that.
+    void appendSameStringAnswer(std::int32_t answer);
+    // Takes the next status or answer of the kind, if one is queued.
     std::optional<std::int32_t> take(HostCallKind kind);
     std::size_t pending(HostCallKind kind) const noexcept;
     void clear() noexcept { queues.clear(); }

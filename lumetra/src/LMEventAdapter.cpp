@@ -3,8 +3,11 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <cstddef>
 #include <new>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "Conflux.h"
@@ -12,6 +15,7 @@
 #include "KXPluginMain.h"
 #include "LMEventRegistry.h"
 #include "LMNotifyProc.h"
+#include "PendingRequests.h"
 
 LMEventRegistry* eventRegistry = nullptr;
 KXPlugin* pluginRef = nullptr;
@@ -40,12 +44,23 @@ constexpr char kEventListTail[] = "</events>]]>";
 constexpr char kEventPayloadHead[] = "<![CDATA[<event id=\"";
 constexpr char kEventPayloadTail[] = "\" />]]>";
 
-// Whether the four bus subscriptions are in place: they can never be withdrawn,
-// so they are made once per load, even across a Shutdown and a new Startup.
-bool busHooked = false;
-// Whether the idle notifier is still installed, so that Shutdown can remove it
-// and the host never calls into a plug-in that is about to be unloaded.
+// How many of the bus subscriptions, in table order, are in place. They can
+// never be withdrawn, so each is made once per load, even across a Shutdown
+// and a new Startup, and a retry resumes at the first one missing.
+std::size_t subscribedRequestHandlers = 0;
+// A hook-up is under way: an idle notification that comes back from inside it
+// must not subscribe the same handler a second time.
+bool hookUpUnderWay = false;
+// Whether the idle notifier is installed, so that Shutdown can remove it and
+// the host never calls into a plug-in that is about to be unloaded. Set
+// before the host is asked, since the host may notify from inside addNotifier.
 bool idleNotifierInstalled = false;
+// A registry operation or a Shutdown is under way; requests that arrive
+// meanwhile wait in pendingRequests.
+bool insideRegistryOperation = false;
+PendingRequests pendingRequests;
+using Request = PendingRequests::Request;
+using RequestKind = Request::Kind;
 
 // Between a successful fetch and Shutdown; outside it the suite is not ours
 // and every request or notification is ignored.
@@ -61,33 +76,11 @@ void dropOnFailure(Work&& work) noexcept {
     }
 }
 
-void dispatchCFLXEvent(const char* eventType, const char* payload) {
+// The bus is a C++ library and may throw (copying the record can run out of
+// memory): that one event is lost, exactly like an allocation failure of ours.
+void dispatchCFLXEvent(const char* eventType, const char* payload) noexcept {
     const cflx::event::Event event{eventType, 0, kSenderApp, nullptr, payload};
-    DispatchEvent(&event);
-}
-
-void handleAddEventListenerEvent(const cflx::event::Event* event, void*) noexcept {
-    if (!running() || event == nullptr || event->senderExtension == nullptr ||
-        event->payload == nullptr) {
-        return;
-    }
-    dropOnFailure([event] { eventRegistry->addEventListener(event->payload, event->senderExtension); });
-}
-
-void handleRemoveEventListenerEvent(const cflx::event::Event* event, void*) noexcept {
-    if (!running() || event == nullptr || event->senderExtension == nullptr ||
-        event->payload == nullptr) {
-        return;
-    }
-    dropOnFailure(
-        [event] { eventRegistry->removeEventListener(event->payload, event->senderExtension); });
-}
-
-void handlePingRequestEvent(const cflx::event::Event* event, void*) noexcept {
-    if (!running() || event == nullptr) {
-        return;
-    }
-    dispatchCFLXEvent(kPingResponseType, "");
+    dropOnFailure([&event] { DispatchEvent(&event); });
 }
 
 std::string eventListPayload(const std::vector<std::string>& events) {
@@ -98,14 +91,87 @@ std::string eventListPayload(const std::vector<std::string>& events) {
     return payload.append(kEventListTail);
 }
 
+void shutdown(decltype(KXCoreSuite::returnSuite) returnSuite);
+
+void apply(Request& request) {
+    if (request.kind == RequestKind::shutdown) {
+        shutdown(request.returnSuite);
+        return;
+    }
+    // A Shutdown applied before this request left nothing to apply it to.
+    if (!running()) {
+        return;
+    }
+    switch (request.kind) {
+    case RequestKind::addListener:
+        eventRegistry->addEventListener(std::move(request.event), std::move(request.listener));
+        break;
+    case RequestKind::removeListener:
+        eventRegistry->removeEventListener(std::move(request.event), std::move(request.listener));
+        break;
+    case RequestKind::listEvents: {
+        const std::string payload =
+            eventListPayload(eventRegistry->getEventsFor(std::move(request.listener)));
+        dispatchCFLXEvent(kListEventsResponseType, payload.c_str());
+        break;
+    }
+    case RequestKind::shutdown:
+        break;
+    }
+}
+
+// The outermost call applies its request, then whatever arrived meanwhile, in
+// arrival order; a nested call only queues its request. Running out of memory
+// drops the one request.
+void applyInTurn(Request&& request) noexcept {
+    if (insideRegistryOperation) {
+        pendingRequests.push(std::move(request));
+        return;
+    }
+    insideRegistryOperation = true;
+    for (std::optional<Request> next(std::move(request)); next; next = pendingRequests.pop()) {
+        dropOnFailure([&next] { apply(*next); });
+    }
+    insideRegistryOperation = false;
+}
+
+template <typename MakeRequest>
+void requestInTurn(MakeRequest&& makeRequest) noexcept {
+    dropOnFailure([&makeRequest] { applyInTurn(makeRequest()); });
+}
+
+Request listenerRequest(RequestKind kind, const cflx::event::Event& event) {
+    return Request{kind, event.payload, event.senderExtension};
+}
+
+void handleAddEventListenerEvent(const cflx::event::Event* event, void*) noexcept {
+    if (!running() || event == nullptr || event->senderExtension == nullptr ||
+        event->payload == nullptr) {
+        return;
+    }
+    requestInTurn([event] { return listenerRequest(RequestKind::addListener, *event); });
+}
+
+void handleRemoveEventListenerEvent(const cflx::event::Event* event, void*) noexcept {
+    if (!running() || event == nullptr || event->senderExtension == nullptr ||
+        event->payload == nullptr) {
+        return;
+    }
+    requestInTurn([event] { return listenerRequest(RequestKind::removeListener, *event); });
+}
+
+void handlePingRequestEvent(const cflx::event::Event* event, void*) noexcept {
+    if (!running() || event == nullptr) {
+        return;
+    }
+    dispatchCFLXEvent(kPingResponseType, "");
+}
+
 void handleListEventsRequestEvent(const cflx::event::Event* event, void*) noexcept {
     if (!running() || event == nullptr || event->senderExtension == nullptr) {
         return;
     }
-    dropOnFailure([event] {
-        const std::string payload = eventListPayload(eventRegistry->getEventsFor(event->senderExtension));
-        dispatchCFLXEvent(kListEventsResponseType, payload.c_str());
-    });
+    requestInTurn([event] { return Request{RequestKind::listEvents, {}, event->senderExtension}; });
 }
 
 // The longest payload has ten digits; built on the stack, it cannot fail.
@@ -138,15 +204,27 @@ constexpr BusSubscription kBusSubscriptions[] = {
     {kListEventsRequestType, handleListEventsRequestEvent},
 };
 
-// Stops at the first refusal; the next idle notification starts again from
-// the first subscription.
-bool subscribeRequestHandlers() {
-    for (const BusSubscription& subscription : kBusSubscriptions) {
-        if (AddEventListener(subscription.eventType, subscription.handler, nullptr) != 0) {
-            return false;
+// A subscription that throws counts as refused.
+bool subscribe(const BusSubscription& subscription) noexcept {
+    try {
+        return AddEventListener(subscription.eventType, subscription.handler, nullptr) == 0;
+    } catch (...) {
+        return false;
+    }
+}
+
+constexpr std::size_t kRequestHandlers = sizeof(kBusSubscriptions) / sizeof(kBusSubscriptions[0]);
+
+bool busHooked() { return subscribedRequestHandlers == kRequestHandlers; }
+
+// Resumes at the first subscription not yet in place and stops at the first
+// refusal; the next idle notification goes on from there.
+void subscribeRequestHandlers() noexcept {
+    for (; subscribedRequestHandlers < kRequestHandlers; ++subscribedRequestHandlers) {
+        if (!subscribe(kBusSubscriptions[subscribedRequestHandlers])) {
+            return;
         }
     }
-    return true;
 }
 
 LMErr removeNotifier(std::uint32_t eventID) {
@@ -163,13 +241,13 @@ void removeIdleNotifier(std::uint32_t eventID) {
 }
 
 void TryConfluxEventHandler(std::uint32_t eventID, _ADsc*, std::int32_t, void*) noexcept {
-    if (!running()) {
+    if (!running() || hookUpUnderWay) {
         return;
     }
-    if (!busHooked) {
-        busHooked = subscribeRequestHandlers();
-    }
-    if (busHooked) {
+    hookUpUnderWay = true;
+    subscribeRequestHandlers();
+    hookUpUnderWay = false;
+    if (busHooked()) {
         removeIdleNotifier(eventID);
     }
 }
@@ -194,9 +272,12 @@ std::int32_t installIdleNotifier() {
     if (sLMActionControl->addNotifier == nullptr) {
         return kQuaylineBadMessage;
     }
+    idleNotifierInstalled = true;
     const LMErr status =
         sLMActionControl->addNotifier(pluginRef, eventConfluxLoaded, TryConfluxEventHandler, nullptr);
-    idleNotifierInstalled = status == 0;
+    if (status != 0) {
+        idleNotifierInstalled = false;
+    }
     return status;
 }
 
@@ -211,6 +292,10 @@ std::int32_t fetchActionControl(const KXMessage& message) {
         return fetched;
     }
     if (suite == nullptr) {
+        // Success without a suite: the host counts the suite as held all the same.
+        if (message.coreSuite->returnSuite != nullptr) {
+            message.coreSuite->returnSuite(kLMActionControlSuite, kLMActionControlSuiteVersion);
+        }
         return kQuaylineBadMessage;
     }
     sLMActionControl = static_cast<LMActionControlProcs*>(const_cast<void*>(suite));
@@ -220,7 +305,7 @@ std::int32_t fetchActionControl(const KXMessage& message) {
 
 // Everything Startup sets up is in place: the idle notifier waits for the
 // bus, or the bus is already hooked up.
-bool startedUp() { return eventRegistry != nullptr && (idleNotifierInstalled || busHooked); }
+bool startedUp() { return eventRegistry != nullptr && (idleNotifierInstalled || busHooked()); }
 
 // A repeated Startup changes nothing once everything is in place, and
 // otherwise resumes at the step that failed before, so it never answers
@@ -250,7 +335,7 @@ std::int32_t startup(const KXMessage& message) {
 // Gives everything back to the host: its notifiers, the idle notifier if the
 // bus never hooked up, and the suite. Nothing touches the suite afterwards, so
 // the registry goes too; a second Shutdown finds nothing to do.
-void shutdown(const KXMessage& message) {
+void shutdown(decltype(KXCoreSuite::returnSuite) returnSuite) {
     if (sLMActionControl == nullptr) {
         return;
     }
@@ -260,12 +345,18 @@ void shutdown(const KXMessage& message) {
     if (idleNotifierInstalled) {
         removeIdleNotifier(eventConfluxLoaded);
     }
-    if (message.coreSuite->returnSuite != nullptr) {
-        message.coreSuite->returnSuite(kLMActionControlSuite, kLMActionControlSuiteVersion);
+    if (returnSuite != nullptr) {
+        returnSuite(kLMActionControlSuite, kLMActionControlSuiteVersion);
     }
     delete eventRegistry;
     eventRegistry = nullptr;
     sLMActionControl = nullptr;
+}
+
+// A Shutdown that comes while a registry operation is under way waits for it,
+// so the registry is never freed under the operation's feet.
+void requestShutdown(const KXMessage& message) noexcept {
+    applyInTurn(Request{RequestKind::shutdown, {}, {}, message.coreSuite->returnSuite});
 }
 
 std::int32_t dispatchEntry(KXString caller, KXString selector, const KXMessage& message) {
@@ -277,7 +368,7 @@ std::int32_t dispatchEntry(KXString caller, KXString selector, const KXMessage& 
         return startup(message);
     }
     if (sameString(core, selector, kKXShutdownSelector)) {
-        shutdown(message);
+        requestShutdown(message);
     }
     return 0;
 }

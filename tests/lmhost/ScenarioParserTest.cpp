@@ -194,9 +194,9 @@ INSTANTIATE_TEST_SUITE_P(
                   "after 'host null', found 'PluginMain'"},
         Malformed{"host message coreSuite", 1, "expected null after 'host message coreSuite', found the end of "
                                                "the line"},
-        Malformed{"host reboot", 1, "expected status, null, message or event after 'host', found 'reboot'"},
+        Malformed{"host reboot", 1, "expected status, null, message, event, notify, suite or sameString after 'host', found 'reboot'"},
         Malformed{"bus fail CppEvent 0", 1, "a failing subscription needs a non-zero status"},
-        Malformed{"bus drop CppEvent", 1, "expected fail after 'bus', found 'drop'"},
+        Malformed{"bus drop CppEvent", 1, "expected fail, throw or during after 'bus', found 'drop'"},
         Malformed{"expect bus CppEvent", 1, "expected the payload after the event type (or null), found the end "
                                             "of the line"},
         Malformed{"expect subscribe CppEvent 0", 1, "expected -> the status of the subscription, found '0'"},

@@ -74,12 +74,16 @@ void PrintTo(const Operation& operation, std::ostream* out) { *out << operation.
 
 class AllocationFailureTest : public testing::TestWithParam<Operation> {};
 
+// Far more than any one operation makes.
+constexpr long kMostAllocationsOfAnOperation = 64;
+
 TEST_P(AllocationFailureTest, NeverLeavesANotifierWithoutItsEntryOrAnEntryWithoutItsNotifier) {
     LMActionControlProcs suite{};
     suite.addNotifier = addNotifier;
     suite.removeNotifier = removeNotifier;
     int failedAllocations = 0;
-    for (long failAt = 1;; ++failAt) {
+    bool completed = false;
+    for (long failAt = 1; failAt <= kMostAllocationsOfAnOperation && !completed; ++failAt) {
         std::fill(std::begin(installedByID), std::end(installedByID), 0);
         LMEventRegistry registry(nullptr, &suite, notifier);
         GetParam().setup(registry);
@@ -92,11 +96,11 @@ TEST_P(AllocationFailureTest, NeverLeavesANotifierWithoutItsEntryOrAnEntryWithou
         }
         allocationsUntilFailure = -1;
         expectHostMatchesTable(registry);
-        if (!failed) {
-            break;
-        }
-        ++failedAllocations;
+        completed = !failed;
+        failedAllocations += failed ? 1 : 0;
     }
+    EXPECT_TRUE(completed) << "the operation still failed after " << kMostAllocationsOfAnOperation
+                           << " allocations";
     EXPECT_GT(failedAllocations, 0) << "the operation should allocate at least once";
 }
 

@@ -3,6 +3,7 @@
 
 #include <deque>
 #include <functional>
+#include <new>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -345,6 +346,75 @@ TEST_F(BusTest, ResetForgetsSubscriptionsScriptsObserversAndTheCallCount) {
     EXPECT_EQ(dispatch("x"), 0);
     EXPECT_TRUE(seen.empty());
     EXPECT_TRUE(watch.seen.empty());
+}
+
+TEST_F(BusTest, StagedThrowsLeaveTheBusAfterTheObserverSawTheCallWithNothingDone) {
+    std::vector<SeenSubscription> seen;
+    DispatchWatch watch{{}, &deliveries};
+    ConfluxControlObserveSubscriptions(recordSubscription, &seen);
+    ConfluxControlObserveDispatches(recordDispatch, &watch);
+    Subscriber& a = subscriber("a");
+    ASSERT_EQ(subscribe("x", a), 0);
+    ASSERT_EQ(ConfluxControlThrowFromNext("x", 1, true), 0);
+    ASSERT_EQ(ConfluxControlThrowFromNext("x", 1, false), 0);
+
+    EXPECT_THROW(subscribe("x", a), std::bad_alloc);
+    EXPECT_THROW(dispatch("x"), std::bad_alloc);
+
+    EXPECT_EQ(ConfluxControlSubscriberCount("x"), 1);
+    EXPECT_TRUE(deliveredTo().empty());
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_EQ(seen[1].status, kConfluxStatusThrew);
+    EXPECT_EQ(watch.seen.size(), 1u);
+    // Each staged throw is used up by one call.
+    EXPECT_EQ(subscribe("x", a), 0);
+    EXPECT_EQ(dispatch("x"), 0);
+    EXPECT_EQ(deliveredTo(), (Names{"a:x", "a:x"}));
+    EXPECT_EQ(ConfluxControlThrowFromNext(nullptr, 1, true), kConfluxStatusInvalidArgument);
+    EXPECT_EQ(ConfluxControlThrowFromNext("x", 0, false), kConfluxStatusInvalidArgument);
+}
+
+TEST_F(BusTest, StagedRequestsGoOutInOrderFromInsideTheNextDispatchOfTheirTrigger) {
+    DispatchWatch watch{{}, &deliveries};
+    ConfluxControlObserveDispatches(recordDispatch, &watch);
+    Subscriber& a = subscriber("a");
+    Subscriber& b = subscriber("b");
+    ASSERT_EQ(subscribe("trigger", a), 0);
+    ASSERT_EQ(subscribe("request", b), 0);
+    bool insideTrigger = false;
+    std::vector<bool> requestsInsideTrigger;
+    a.whileCalled = [&](const Event&) { insideTrigger = true; };
+    b.whileCalled = [&](const Event&) { requestsInsideTrigger.push_back(insideTrigger); };
+    const Event first = eventOf("request", "1");
+    const Event second = eventOf("request", "2");
+    ASSERT_EQ(ConfluxControlDispatchDuringNext("trigger", &first), 0);
+    ASSERT_EQ(ConfluxControlDispatchDuringNext("trigger", &second), 0);
+
+    EXPECT_EQ(dispatch("trigger"), 0);
+    insideTrigger = false;
+    EXPECT_EQ(dispatch("trigger"), 0);
+
+    EXPECT_EQ(deliveredTo(), (Names{"a:trigger", "b:request", "b:request", "a:trigger"}));
+    EXPECT_EQ(requestsInsideTrigger, (std::vector<bool>{true, true}));
+    ASSERT_EQ(watch.seen.size(), 4u);
+    EXPECT_EQ(watch.seen[1].record, &first);
+    EXPECT_EQ(watch.seen[2].record, &second);
+    EXPECT_EQ(ConfluxControlDispatchDuringNext("trigger", nullptr), kConfluxStatusInvalidArgument);
+}
+
+TEST_F(BusTest, ResetDropsStagedThrowsAndRequests) {
+    Subscriber& a = subscriber("a");
+    const Event request = eventOf("request");
+    ConfluxControlThrowFromNext("x", 1, true);
+    ConfluxControlThrowFromNext("x", 1, false);
+    ConfluxControlDispatchDuringNext("x", &request);
+
+    ConfluxControlReset();
+
+    ASSERT_EQ(subscribe("x", a), 0);
+    ASSERT_EQ(subscribe("request", a), 0);
+    EXPECT_EQ(dispatch("x"), 0);
+    EXPECT_EQ(deliveredTo(), (Names{"a:x"}));
 }
 
 }  // namespace

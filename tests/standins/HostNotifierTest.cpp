@@ -146,6 +146,26 @@ TEST_F(HostNotifierTest, InstallationMadeDuringAFiringWaitsForTheNext) {
     EXPECT_EQ(notified(), (Names{"early:5", "early:5", "late:5"}));
 }
 
+TEST_F(HostNotifierTest, ScriptedAddNotifiesTheNewInstallationFromInsideTheCall) {
+    Probe& removesItself = probe("a");
+    removesItself.whileNotified = [this] { EXPECT_EQ(remove(5), 0); };
+    host.notifyInsideNextAdds(1);
+
+    EXPECT_EQ(install(5, removesItself), 0);
+    EXPECT_TRUE(host.installedNotifiers().empty());
+    removesItself.whileNotified = nullptr;
+    EXPECT_EQ(install(5, removesItself), 0);
+
+    EXPECT_EQ(notified(), (Names{"a:5"}));
+    ASSERT_EQ(host.installedNotifiers().size(), 1u);
+    std::vector<std::string> logged;
+    for (const HostCall& call : host.calls()) {
+        logged.push_back(nameOf(call.kind));
+    }
+    // Calls are logged as they return: the notification inside the first add comes before it.
+    EXPECT_EQ(logged, (Names{"fetchSuite", "removeNotifier", "notify", "addNotifier", "addNotifier"}));
+}
+
 TEST_F(HostNotifierTest, IdleFiresTheIdOfIdleInTheEventTable) {
     Probe& idle = probe("idle");
     ASSERT_EQ(install(Host::kDefaultIdleEventID, idle), 0);

@@ -277,6 +277,63 @@ TEST(HostSuiteTest, ScriptedStatusesAnswerTheNextCallsInOrderThenTheHostAnswers)
     EXPECT_EQ(host.installedNotifiers().size(), 2u);
 }
 
+// The 16-bit members and sameString are installed with a 32-bit result: a
+// scripted value reaches the caller's register whole, and only a caller that
+// reads the member's own width sees what the host meant.
+template <typename Wide, typename Slot>
+Wide wideView(Slot slot) {
+    return reinterpret_cast<Wide>(reinterpret_cast<void (*)()>(slot));
+}
+
+TEST(HostSuiteTest, ScriptedStatusFillsTheWholeRegisterOfA16BitMember) {
+    using WideAdd = std::int32_t (*)(KXPlugin*, std::uint32_t, LMNotifyProc, void*);
+    using WideLookup = std::int32_t (*)(const char*, std::uint32_t*);
+    Host host;
+    fetchActionControl(host);
+    host.scriptStatuses(HostCallKind::addNotifier, {0x10000, 0x10000});
+    host.scriptStatuses(HostCallKind::lookupEventID, {0x1FFFF});
+    const auto wideAdd = wideView<WideAdd>(host.actionControl().addNotifier);
+    std::uint32_t eventID = 0;
+
+    EXPECT_EQ(wideAdd(host.pluginReference(), 5, ignoreNotification, nullptr), 0x10000);
+    EXPECT_EQ(addNotifierFor5(host), 0);
+    EXPECT_EQ(wideView<WideLookup>(host.actionControl().lookupEventID)("idle", &eventID), 0x1FFFF);
+    // The host's own statuses come widened with their sign.
+    EXPECT_EQ(wideView<WideLookup>(host.actionControl().lookupEventID)("nothing", &eventID),
+              Host::kStatusUnknownEvent);
+
+    EXPECT_EQ(host.installedNotifiers().size(), 2u);
+}
+
+TEST(HostSuiteTest, ScriptedSameStringAnswerReplacesTheComparisonInTheWholeRegister) {
+    using WideSameString = std::int32_t (*)(KXString, const char*);
+    for (const std::int32_t answer : {2, 0x100, 0x101}) {
+        SCOPED_TRACE(answer);
+        Host host;
+        const HostString text("a");
+        host.scriptSameStringAnswers({answer, answer});
+        const bool trueInHostWidth = static_cast<KXBool>(answer) != 0;
+
+        EXPECT_EQ(wideView<WideSameString>(host.coreSuite().sameString)(text.value(), "b"), answer);
+        EXPECT_EQ(host.coreSuite().sameString(text.value(), "b") != 0, trueInHostWidth);
+        EXPECT_EQ(host.calls().back().status, trueInHostWidth ? 1 : 0);
+        EXPECT_EQ(host.coreSuite().sameString(text.value(), "b"), 0);
+    }
+}
+
+TEST(HostSuiteTest, FetchWithoutSuiteAnswersSuccessAndCountsTheSuiteHeld) {
+    Host host;
+    host.fetchWithoutSuiteNext();
+    const void* suite = &host;
+
+    EXPECT_EQ(fetchActionControl(host, &suite), 0);
+
+    EXPECT_EQ(suite, nullptr);
+    EXPECT_TRUE(host.actionControlHeld());
+    EXPECT_EQ(returnActionControl(host), 0);
+    EXPECT_TRUE(host.finishRun().empty());
+}
+
 TEST(HostSuiteTest, OnlyTheFiveSuiteCallsCanBeScripted) {
     Host host;
     for (const HostCallKind kind :
