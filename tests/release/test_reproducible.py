@@ -23,11 +23,12 @@ FILE_MODE = 0o100644
 FOLDER_MODE = 0o040755
 
 
-def _release(build, dist):
+def _release(build, dist, **variables):
     # A signature records its own time: these releases are unsigned.
     environment = {name: value for name, value in os.environ.items()
                    if not name.startswith("QUAYLINE_SIGN_")}
     environment.pop("SOURCE_DATE_EPOCH", None)
+    environment.update(variables)
     return subprocess.run([os.path.join(ARGS.source, "tools", "release"),
                            "--build-dir", build, "--dist", dist],
                           env=environment, capture_output=True, text=True, check=False)
@@ -109,6 +110,22 @@ class ReleaseTest(unittest.TestCase):
                     content = archive.read(info)
                     self.assertEqual([trace for trace in traces if trace in content], [],
                                      info.filename)
+
+    def test_a_failed_check_packages_nothing(self):
+        # An llvm-objdump that reads every Mach-O file as empty fails the bundle's checks.
+        tools = os.path.join(ARGS.work, "broken-tools")
+        os.makedirs(tools, exist_ok=True)
+        broken = os.path.join(tools, "llvm-objdump-14")
+        with open(broken, "w", encoding="utf-8") as script:
+            script.write("#!/bin/sh\nexit 0\n")
+        os.chmod(broken, 0o755)
+        dist = os.path.join(ARGS.work, "refused")
+        shutil.rmtree(dist, ignore_errors=True)
+        made = _release(os.path.join(ARGS.work, "release-a", "build"), dist,
+                        PATH=tools + os.pathsep + os.environ["PATH"])
+        self.assertEqual(made.returncode, 1, made.stdout + made.stderr)
+        self.assertIn("the checks of Quayline.plugin failed", made.stderr)
+        self.assertFalse(os.path.exists(dist) and os.listdir(dist))
 
     def test_version_and_install_text(self):
         with self._archive("macos-x86_64") as archive:
