@@ -142,6 +142,7 @@ class ReleaseTest(unittest.TestCase):
                 self.assertIn(own, text)
                 self.assertNotIn(other, text)
 
+
 def main():
     global ARGS
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
