@@ -11,7 +11,7 @@ test_packages=(
   python3 git
   libgtest-dev libgmock-dev libbenchmark-dev
   clang-14 lld-14 llvm-14 libclang-rt-14-dev
-  g++-mingw-w64-x86-64-win32 wine64 python3-pefile
+  g++-mingw-w64-x86-64-win32 wine64 python3-pefile osslsigncode openssl
 )
 
 packages=("${demo_packages[@]}")

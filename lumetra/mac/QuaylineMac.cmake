@@ -20,16 +20,12 @@ function(quayline_read_property_table table)
 endfunction()
 
 quayline_read_property_table(${quayline_property_table})
-foreach(key kind name catg vers 8664)
+foreach(key kind name catg 8664)
   if(NOT DEFINED QUAYLINE_PROPERTY_${key})
     message(FATAL_ERROR "${quayline_property_table} has no \"${key}\" property")
   endif()
 endforeach()
 
-# "vers" holds the major version in its upper and the minor in its lower 16 bits.
-math(EXPR quayline_version_major "(${QUAYLINE_PROPERTY_vers} >> 16) & 0xFFFF")
-math(EXPR quayline_version_minor "${QUAYLINE_PROPERTY_vers} & 0xFFFF")
-set(QUAYLINE_BUNDLE_VERSION ${quayline_version_major}.${quayline_version_minor})
 get_filename_component(QUAYLINE_PROPERTY_LIST_RESOURCE ${quayline_property_list_file} NAME)
 
 set(quayline_info_plist ${CMAKE_CURRENT_BINARY_DIR}/Quayline-Info.plist)
@@ -51,3 +47,8 @@ set_target_properties(Quayline PROPERTIES
 target_link_options(Quayline PRIVATE
   LINKER:-exported_symbol,_${QUAYLINE_PROPERTY_8664}
   LINKER:-dead_strip)
+
+# A release holds the bundle and its install text (tools/release).
+include(${PROJECT_SOURCE_DIR}/cmake/InstallText.cmake)
+install(TARGETS Quayline LIBRARY DESTINATION .)
+quayline_install_text(macOS)

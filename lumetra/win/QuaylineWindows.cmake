@@ -39,6 +39,13 @@ else()
   # plug-in, so the C++ runtime goes inside; the C runtime stays the system's.
   # A release DLL leaves out the symbol table and the debug sections that the
   # static runtime brings along: they were more than half of its size.
+  # No link time in the header, so that a release builds byte for byte again.
   target_link_options(Quayline PRIVATE -static-libstdc++ -static-libgcc
-                                       $<$<CONFIG:Release,MinSizeRel>:-s>)
+                                       $<$<CONFIG:Release,MinSizeRel>:-s>
+                                       LINKER:--no-insert-timestamp)
 endif()
+
+# A release holds the plug-in and its install text (tools/release).
+include(${PROJECT_SOURCE_DIR}/cmake/InstallText.cmake)
+install(TARGETS Quayline LIBRARY DESTINATION .)
+quayline_install_text(Windows)

@@ -29,6 +29,7 @@ INITIALISER_COMMANDS = {"LC_ROUTINES", "LC_ROUTINES_64"}
 
 # Set from the command line before the tests run.
 SOURCE = None
+BUILD = None
 
 
 def _run(*command):
@@ -86,6 +87,11 @@ def _section_names(path):
     return re.findall(r"^\s*\d+ (\S+)", _objdump(path, "--section-headers"), re.MULTILINE)
 
 
+def _project_version():
+    with open(os.path.join(BUILD, "CMakeCache.txt"), encoding="utf-8") as cache:
+        return re.search(r"^CMAKE_PROJECT_VERSION:\w+=(.*)$", cache.read(), re.MULTILINE).group(1)
+
+
 def _stub_field(text, field):
     return re.search(rf"^{field}:\s*'?([^'\n]*?)'?\s*$", text, re.MULTILINE).group(1)
 
@@ -93,7 +99,7 @@ def _stub_field(text, field):
 class BundleTest(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        cls.bundle = os.path.join(SOURCE, "build", "macos-cross", "bin", "Quayline.plugin")
+        cls.bundle = os.path.join(BUILD, "bin", "Quayline.plugin")
         with open(os.path.join(cls.bundle, "Contents", "Info.plist"), "rb") as info:
             cls.info = plistlib.load(info)
         cls.executable = os.path.join(cls.bundle, "Contents", "MacOS",
@@ -132,9 +138,11 @@ class BundleTest(unittest.TestCase):
     def test_info_plist_tells_what_the_property_list_tells(self):
         self.assertEqual({key: self.info.get(key) for key in (
             "CFBundleExecutable", "CFBundleName", "CFBundlePackageType", "CFBundleVersion",
-            "KXPlugInCategory", "KXPlugInEntryPoint", "KXPlugInPropertyList")},
+            "CFBundleShortVersionString", "KXPlugInCategory", "KXPlugInEntryPoint",
+            "KXPlugInPropertyList")},
             {"CFBundleExecutable": "Quayline", "CFBundleName": "Quayline",
-             "CFBundlePackageType": "QVLZ", "CFBundleVersion": "1.0",
+             "CFBundlePackageType": "QVLZ", "CFBundleVersion": _project_version(),
+             "CFBundleShortVersionString": _project_version(),
              "KXPlugInCategory": "**Hidden**", "KXPlugInEntryPoint": "PluginMain",
              "KXPlugInPropertyList": "Quayline.pipl"})
 
@@ -150,7 +158,7 @@ class BusFrameworkTest(unittest.TestCase):
 
     @classmethod
     def setUpClass(cls):
-        cls.framework = os.path.join(SOURCE, "build", "macos-cross", "bin", "Conflux.framework",
+        cls.framework = os.path.join(BUILD, "bin", "Conflux.framework",
                                      "Versions", "A", "Conflux")
         with open(os.path.join(SOURCE, "interfaces", "bus", "Conflux.tbd"), encoding="utf-8") as stub:
             cls.stub = stub.read()
@@ -186,18 +194,21 @@ def _missing_toolchain():
 
 
 def main():
-    global SOURCE
+    global SOURCE, BUILD
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--source", required=True, help="the project's source folder")
     parser.add_argument("--cmake", default="cmake", help="the cmake that runs the cross build")
+    parser.add_argument("--build", help="check this finished macos-cross build instead of "
+                                        "building build/macos-cross")
     args, rest = parser.parse_known_args()
     SOURCE = args.source
+    BUILD = args.build or os.path.join(SOURCE, "build", "macos-cross")
     reason = _missing_toolchain()
     if reason:
         print("SKIPPED: " + reason)
         return 0
-    build = subprocess.run([args.cmake, "--workflow", "--preset", "macos-cross"], cwd=SOURCE)
-    if build.returncode != 0:
+    if not args.build and subprocess.run([args.cmake, "--workflow", "--preset", "macos-cross"],
+                                         cwd=SOURCE).returncode != 0:
         print("the macos-cross build failed", file=sys.stderr)
         return 1
     tests = unittest.main(argv=[sys.argv[0], "-v"] + rest, exit=False)

@@ -19,6 +19,13 @@ LANGUAGE_ENGLISH_US = 1033
 CODE_PAGE_WESTERN = 1252
 ASM_V1 = "{urn:schemas-microsoft-com:asm.v1}"
 ASM_V3 = "{urn:schemas-microsoft-com:asm.v3}"
+# An Authenticode signature: one WIN_CERTIFICATE of revision 2.0 holding PKCS#7
+# signed data (DER object id 1.2.840.113549.1.7.2) about Authenticode's
+# indirect data (1.3.6.1.4.1.311.2.1.4).
+WIN_CERT_REVISION_2_0 = 0x0200
+WIN_CERT_TYPE_PKCS_SIGNED_DATA = 0x0002
+OID_PKCS7_SIGNED_DATA = bytes.fromhex("06092a864886f70d010702")
+OID_SPC_INDIRECT_DATA = bytes.fromhex("060a2b060104018237020104")
 
 # Set from the command line before the tests run.
 DELIVERABLE = None
@@ -42,6 +49,10 @@ def _resources(pe):
 
 def _resource_bytes(pe, data_entry):
     return pe.get_data(data_entry.OffsetToData, data_entry.Size)
+
+
+def _align8(offset):
+    return (offset + 7) & ~7
 
 
 def _coff_section_names(path):
@@ -101,6 +112,27 @@ class DeliverableTest(unittest.TestCase):
         self.assertEqual(others, [], "imports beyond the bus, KERNEL32.dll and the runtime")
         self.assertFalse(hasattr(self.pe, "DIRECTORY_ENTRY_DELAY_IMPORT"),
                          "delayed imports would bind after load")
+
+    def test_nothing_follows_the_sections_but_a_signature(self):
+        data = self.pe.__data__
+        sections_end = max(section.PointerToRawData + section.SizeOfRawData
+                           for section in self.pe.sections)
+        security = self.pe.OPTIONAL_HEADER.DATA_DIRECTORY[
+            pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_SECURITY"]]
+        if security.Size == 0:
+            self.assertEqual(len(data), sections_end, "data after the last section")
+            return
+        # The security directory's address is a file offset: the signature is
+        # appended, 8-byte aligned, and ends the file.
+        start = security.VirtualAddress
+        self.assertEqual((start, start + security.Size), (_align8(sections_end), len(data)))
+        length, revision, kind = struct.unpack_from("<IHH", data, start)
+        self.assertEqual((revision, kind),
+                         (WIN_CERT_REVISION_2_0, WIN_CERT_TYPE_PKCS_SIGNED_DATA))
+        self.assertEqual(_align8(length), security.Size, "more than one certificate entry")
+        signed_data = bytes(data[start + 8:start + length])
+        self.assertIn(OID_PKCS7_SIGNED_DATA, signed_data[:32])
+        self.assertIn(OID_SPC_INDIRECT_DATA, signed_data)
 
     def test_two_resources_with_their_ids_languages_and_code_page(self):
         self.assertEqual(
