@@ -8,7 +8,7 @@ packages=(
   cmake ninja-build g++ python3 git
   libgtest-dev libgmock-dev libbenchmark-dev
   clang-14 lld-14 llvm-14 libclang-rt-14-dev
-  g++-mingw-w64-x86-64-win32 wine64 python3-pefile
+  g++-mingw-w64-x86-64-win32 wine64 python3-pefile libc++1-14 libc++abi1-14
 )
 # A Node.js that is not Debian's may bring its own npm and refuse Debian's.
 command -v node >/dev/null || packages+=(nodejs)
