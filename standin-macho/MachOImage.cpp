@@ -10,15 +10,12 @@
 #include <string>
 
 #include "BindReader.h"
+#include "CompactUnwindReader.h"
 #include "ExportTrie.h"
 #include "MachORefusal.h"
 #include "RebaseReader.h"
 
 namespace {
-
-// A DWARF length of this value announces a 64-bit length, which ld64 never writes.
-constexpr std::uint32_t kDwarf64Length = 0xFFFFFFFF;
-constexpr std::uint32_t kCieId = 0;
 
 int protectionOf(std::uint32_t machProtection) {
     int protection = PROT_NONE;
@@ -55,10 +52,10 @@ MachOImage::MachOImage(const MachOFile& file, LinuxRuntime& runtime) : file(file
 MachOImage::~MachOImage() { release(); }
 
 void MachOImage::release() noexcept {
-    for (const void* frame : frames) {
+    for (const void* frame : registered) {
         runtime.deregisterFrame(frame);
     }
-    frames.clear();
+    registered.clear();
     if (base != nullptr) {
         munmap(base, length);
         base = nullptr;
@@ -147,30 +144,36 @@ void MachOImage::protectSegments() {
     }
 }
 
-// Walks __TEXT,__eh_frame: each entry is a 32-bit length and a 32-bit id,
-// zero for a common information entry, else a frame description entry.
+// ld64 describes every function's frame in the compact __unwind_info, which
+// macOS's unwinder reads first; the Linux unwinder reads DWARF, so each
+// function gets a DWARF frame description written from its compact encoding.
+// (ld64.lld-14 leaves the addresses in __eh_frame unrelocated; compact
+// encodings that would send the unwinder there are refused.)
 void MachOImage::registerFrames() {
-    const MachOSection* section = file.findSection("__TEXT", "__eh_frame");
+    const MachOSection* section = file.findSection("__TEXT", "__unwind_info");
     if (section == nullptr) {
         return;
     }
-    const std::uint8_t* const start = base + (section->address - lowestAddress);
-    ByteCursor entries(start, static_cast<std::size_t>(section->size), "__eh_frame section");
-    while (!entries.atEnd()) {
-        const std::size_t entry = entries.offset();
-        const std::uint32_t entryLength = entries.u32();
-        if (entryLength == 0) {
-            break;
+    const std::uint8_t* const image = base + (headerAddress - lowestAddress);
+    const std::uint64_t imageLength = length - (headerAddress - lowestAddress);
+    const CompactUnwindTable table = CompactUnwindReader::read(
+        ByteCursor(base + (section->address - lowestAddress), static_cast<std::size_t>(section->size),
+                   "__unwind_info section"));
+    std::vector<std::uint64_t> personalities;
+    ByteCursor memory(image, static_cast<std::size_t>(imageLength), "image");
+    for (const std::uint64_t pointer : table.personalityPointers) {
+        memory.seek(pointer);
+        personalities.push_back(memory.u64());
+    }
+    for (const CompactUnwindEntry& function : table.functions) {
+        if (function.end > imageLength || function.lsda >= imageLength) {
+            throw MachORefusal("the __unwind_info section describes code outside the image");
         }
-        if (entryLength == kDwarf64Length) {
-            throw MachORefusal("the __eh_frame section holds a 64-bit DWARF entry");
-        }
-        const std::uint32_t id = entries.u32();
-        entries.seek(entry + sizeof(entryLength) + std::uint64_t{entryLength});
-        if (id != kCieId) {
-            frames.push_back(start + entry);
-            runtime.registerFrame(start + entry);
-        }
+    }
+    frames = DwarfFrameWriter::write(table, reinterpret_cast<std::uintptr_t>(image), personalities);
+    for (const std::size_t entry : frames.entries) {
+        runtime.registerFrame(frames.bytes.data() + entry);
+        registered.push_back(frames.bytes.data() + entry);
     }
 }
 

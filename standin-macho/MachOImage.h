@@ -1,7 +1,7 @@
 // A Mach-O bundle mapped into this process and ready to run: its segments
 // copied in, pointers slid, every import bound (lazy ones too), memory
-// protected as the segments ask, and its frame descriptions registered with
-// the unwinder, so that exceptions pass through its code.
+// protected as the segments ask, and a frame description of each function
+// registered with the unwinder, so that exceptions pass through its code.
 #pragma once
 
 #include <cstddef>
@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "DwarfFrameWriter.h"
 #include "LinuxRuntime.h"
 #include "MachOFile.h"
 
@@ -42,5 +43,6 @@ private:
     // Exports count from the Mach-O header's address.
     std::uint64_t headerAddress = 0;
     bool holdsHeader = false;
-    std::vector<const void*> frames;
+    DwarfFrames frames;
+    std::vector<const void*> registered;
 };
