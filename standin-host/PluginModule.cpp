@@ -13,6 +13,7 @@ PluginModule::PluginModule(PluginModule&& other) noexcept
     : file(std::move(other.file)),
       library(std::exchange(other.library, nullptr)),
       entry(std::exchange(other.entry, nullptr)),
+      bundle(other.bundle),
       failure(std::move(other.failure)) {}
 
 PluginModule& PluginModule::operator=(PluginModule&& other) noexcept {
@@ -21,6 +22,7 @@ PluginModule& PluginModule::operator=(PluginModule&& other) noexcept {
         file = std::move(other.file);
         library = std::exchange(other.library, nullptr);
         entry = std::exchange(other.entry, nullptr);
+        bundle = other.bundle;
         failure = std::move(other.failure);
     }
     return *this;
@@ -33,7 +35,7 @@ void PluginModule::keepLoaded() noexcept {
 
 void PluginModule::unload() noexcept {
     if (library != nullptr) {
-        closeLibrary();
+        bundle ? closeBundle() : closeLibrary();
     }
     library = nullptr;
     entry = nullptr;
@@ -44,11 +46,11 @@ void PluginModule::load() {
     if (failure.failed()) {
         return;
     }
-    failure = openLibrary();
+    failure = bundle ? openBundle() : openLibrary();
     if (failure.failed()) {
         return;
     }
-    entry = findEntryPoint();
+    entry = bundle ? bundleEntryPoint() : findEntryPoint();
     if (entry == nullptr) {
         failure = failureOf(PluginLoadFailure::entryPointMissing,
                             "it exports no " kKXPluginMainName);
@@ -57,8 +59,8 @@ void PluginModule::load() {
 }
 
 // Checked before the loader is asked, whose messages do not tell a missing
-// plug-in from a missing library it needs.
-PluginLoadError PluginModule::checkFile() const {
+// plug-in from a missing library it needs; also tells a bundle from a file.
+PluginLoadError PluginModule::checkFile() {
     std::error_code error;
     const std::filesystem::file_status status = std::filesystem::status(file, error);
     if (status.type() == std::filesystem::file_type::not_found) {
@@ -67,8 +69,13 @@ PluginLoadError PluginModule::checkFile() const {
     if (error) {
         return failureOf(PluginLoadFailure::fileUnreadable, error.message());
     }
+    bundle = status.type() == std::filesystem::file_type::directory &&
+             std::filesystem::is_regular_file(std::filesystem::path(file) / "Contents" / "Info.plist", error);
+    if (bundle) {
+        return PluginLoadError{};
+    }
     if (status.type() != std::filesystem::file_type::regular) {
-        return failureOf(PluginLoadFailure::fileUnreadable, "not a regular file");
+        return failureOf(PluginLoadFailure::fileUnreadable, "not a regular file, nor a bundle with Contents/Info.plist");
     }
     if (!std::ifstream(file, std::ios::binary).is_open()) {
         return failureOf(PluginLoadFailure::fileUnreadable, "the file cannot be opened for reading");

@@ -12,7 +12,8 @@
 // The platform part (opening, finding the entry point, closing) lives in
 // PluginModulePosix.cpp (dlopen with RTLD_NOW | RTLD_LOCAL, the exported
 // PluginMain) and PluginModuleWindows.cpp (the entry point that the "PIPL"
-// resource names).
+// resource names). A macOS bundle (a folder with Contents/Info.plist) goes
+// through the stand-in Mach-O loader instead, in PluginModuleBundle.cpp.
 class PluginModule {
 public:
     explicit PluginModule(std::string path);
@@ -34,7 +35,7 @@ public:
 
 private:
     void load();
-    PluginLoadError checkFile() const;
+    PluginLoadError checkFile();
     PluginLoadError failureOf(PluginLoadFailure kind, const std::string& reason) const;
 
     // Platform part: sets library or answers why the loader refused.
@@ -42,8 +43,14 @@ private:
     KXPluginMainProc findEntryPoint() const noexcept;
     void closeLibrary() noexcept;
 
+    // The same for a bundle, whose loaded image library then points to.
+    PluginLoadError openBundle();
+    KXPluginMainProc bundleEntryPoint() const noexcept;
+    void closeBundle() noexcept;
+
     std::string file;
     void* library = nullptr;
     KXPluginMainProc entry = nullptr;
+    bool bundle = false;
     PluginLoadError failure;
 };

@@ -12,6 +12,7 @@ test_packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang-14 lld-14 llvm-14 libclang-rt-14-dev
   g++-mingw-w64-x86-64-win32 wine64 python3-pefile osslsigncode openssl
+  libc++1-14 libc++abi1-14
 )
 
 packages=("${demo_packages[@]}")

@@ -1,5 +1,6 @@
 # Read after CMake's Darwin rules: every C++ link goes through zig-ld64, which
-# calls ld64.lld with Zig's runtime for the target. Zig's libc++ is static.
+# calls ld64.lld with Zig's runtime for the target: libc++ through the stub
+# that a link names, or else Zig's, statically.
 set(_quayline_ld64
     "\"${CMAKE_CURRENT_LIST_DIR}/zig-ld64\" --zig \"${CMAKE_CXX_COMPILER}\" --target ${CMAKE_CXX_COMPILER_TARGET} --ld \"${QUAYLINE_LD64}\"")
 

@@ -1,7 +1,8 @@
 # Cross-builds the macOS x86-64 deliverables on Linux. Zig's clang compiles
 # against the macOS headers that Zig ships; ld64.lld links (Zig's own linker
-# makes no bundles), with Zig's libc++ linked statically and Zig's libSystem
-# stub standing in for the system library.
+# makes no bundles) against text stubs of the system libraries: the plug-in
+# takes libc++ from /usr/lib as a Mac build does, the stand-in bus framework
+# links Zig's libc++ statically.
 set(CMAKE_SYSTEM_NAME Darwin)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 # The oldest macOS to run on is chosen as for a native build.
@@ -21,6 +22,9 @@ endif()
 # The target names the OS version, since Zig ignores -mmacosx-version-min.
 set(CMAKE_CXX_COMPILER ${_quayline_zig} c++)
 set(CMAKE_CXX_COMPILER_TARGET x86_64-macos.${CMAKE_OSX_DEPLOYMENT_TARGET})
+# Zig turns libc++'s availability checks off, as it links its own; with them
+# on, using what the target's /usr/lib/libc++ lacks fails the compile.
+set(CMAKE_CXX_FLAGS_INIT "-U_LIBCPP_HAS_NO_VENDOR_AVAILABILITY_ANNOTATIONS")
 
 find_program(QUAYLINE_LD64 ld64.lld-14 REQUIRED)
 # ld64.lld reads only an LLVM archive index; GNU ar's would leave the

@@ -48,6 +48,12 @@ target_link_options(Quayline PRIVATE
   LINKER:-exported_symbol,_${QUAYLINE_PROPERTY_8664}
   LINKER:-dead_strip)
 
+# A Mac's compiler driver links the SDK's libc++; the cross build links the
+# stub that lists what the plug-in may take from /usr/lib/libc++.1.dylib.
+if(CMAKE_CROSSCOMPILING)
+  target_link_libraries(Quayline PRIVATE ${PROJECT_SOURCE_DIR}/interfaces/bus/libc++.1.tbd)
+endif()
+
 # A release holds the bundle and its install text (tools/release).
 include(${PROJECT_SOURCE_DIR}/cmake/InstallText.cmake)
 install(TARGETS Quayline LIBRARY DESTINATION .)

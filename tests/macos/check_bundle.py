@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Cross-builds the macOS plug-in bundle with the macos-cross preset, then reads
 it with LLVM's Mach-O tools, not with any code of the project, and compares it
-with what the host and the macOS loader rely on."""
+with what the host and the macOS loader rely on; given the stand-in Mach-O
+loader's dump tool, also compares what that loader reads with llvm-objdump."""
 
 import argparse
 import os
@@ -16,7 +17,10 @@ from expected_property_list import EXPECTED_PROPERTY_LIST
 
 BUS_FRAMEWORK = "@executable_path/../Frameworks/Conflux.framework/Versions/A/Conflux"
 SYSTEM_LIBRARY = "/usr/lib/libSystem.B.dylib"
+SYSTEM_CXX_LIBRARY = "/usr/lib/libc++.1.dylib"
 BUS_FUNCTIONS = ["_AddEventListener", "_DispatchEvent"]
+# The three as llvm-objdump names them.
+LINKED_LIBRARIES = {"Conflux", "libc++", "libSystem"}
 OBJDUMP = "llvm-objdump-14"
 READOBJ = "llvm-readobj-14"
 # Each tool with the Debian package that brings it.
@@ -30,6 +34,7 @@ INITIALISER_COMMANDS = {"LC_ROUTINES", "LC_ROUTINES_64"}
 # Set from the command line before the tests run.
 SOURCE = None
 BUILD = None
+MACHO_DUMP = None
 
 
 def _run(*command):
@@ -79,6 +84,37 @@ def _bindings(path):
     return found
 
 
+def _fixups(path):
+    """(table, segment, address, library, symbol, addend) for every rebase and
+    bind, as llvm-objdump reads them; rebases have no library and no symbol."""
+    found = []
+    table = None
+    for line in _objdump(path, "--rebase", "--bind", "--lazy-bind").splitlines():
+        if line.endswith("table:"):
+            table = {"Rebase table:": "rebase", "Bind table:": "bind",
+                     "Lazy bind table:": "lazy"}[line]
+        elif table and line.strip() and not line.startswith("segment"):
+            fields = line.split()
+            library, symbol = fields[-2:] if table != "rebase" else ("", "")
+            addend = int(fields[4]) if table == "bind" else 0
+            found.append((table, fields[0], int(fields[2], 16), library, symbol, addend))
+    return sorted(found)
+
+
+def _loader_fixups(path):
+    """The same, as the stand-in Mach-O loader's dump tool reads them."""
+    found = []
+    for line in _run(MACHO_DUMP, path).splitlines():
+        table, segment, address, *binding = line.split()
+        library, symbol, addend = ("", "", 0)
+        if binding:
+            # llvm-objdump names a library by its file name up to the first dot.
+            library = os.path.basename(binding[0]).split(".")[0]
+            symbol, addend = binding[1], int(binding[2])
+        found.append((table, segment, int(address, 16), library, symbol, addend))
+    return sorted(found)
+
+
 def _exports(path):
     return re.findall(r"^0x[0-9A-Fa-f]+\s+(\S+)", _objdump(path, "--exports-trie"), re.MULTILINE)
 
@@ -97,22 +133,28 @@ def _stub_field(text, field):
 
 
 class BundleTest(unittest.TestCase):
+    @staticmethod
+    def executable_path():
+        bundle = os.path.join(BUILD, "bin", "Quayline.plugin")
+        with open(os.path.join(bundle, "Contents", "Info.plist"), "rb") as info:
+            return os.path.join(bundle, "Contents", "MacOS", plistlib.load(info)["CFBundleExecutable"])
+
     @classmethod
     def setUpClass(cls):
         cls.bundle = os.path.join(BUILD, "bin", "Quayline.plugin")
         with open(os.path.join(cls.bundle, "Contents", "Info.plist"), "rb") as info:
             cls.info = plistlib.load(info)
-        cls.executable = os.path.join(cls.bundle, "Contents", "MacOS",
-                                      cls.info["CFBundleExecutable"])
+        cls.executable = cls.executable_path()
 
     def test_is_an_x86_64_mach_o_bundle(self):
         self.assertEqual(_file_header(self.executable),
                          {"Magic": "Magic64 (0xFEEDFACF)", "CpuType": "X86-64 (0x1000007)",
                           "FileType": "Bundle (0x8)"})
 
-    def test_links_the_bus_framework_and_the_system_library_as_required(self):
+    def test_links_the_bus_framework_and_the_system_libraries_as_required(self):
         self.assertEqual(_dylibs(self.executable),
                          [("LC_LOAD_DYLIB", SYSTEM_LIBRARY, "1.0.0"),
+                          ("LC_LOAD_DYLIB", SYSTEM_CXX_LIBRARY, "1.0.0"),
                           ("LC_LOAD_DYLIB", BUS_FRAMEWORK, "1.0.0")])
 
     def test_takes_exactly_the_two_bus_functions_lazily(self):
@@ -123,8 +165,17 @@ class BundleTest(unittest.TestCase):
         self.assertEqual(sorted(table for table, library, _ in bindings if library == "Conflux"),
                          ["Lazy bind", "Lazy bind"])
         self.assertEqual([(library, symbol) for _, library, symbol in bindings
-                          if library not in ("Conflux", "libSystem")], [],
-                         "symbols bound outside the bus and the system library")
+                          if library not in LINKED_LIBRARIES], [],
+                         "symbols bound outside the bus and the system libraries")
+
+    def test_takes_from_libcxx_exactly_what_its_stub_lists(self):
+        with open(os.path.join(SOURCE, "interfaces", "bus", "libc++.1.tbd"), encoding="utf-8") as stub:
+            text = stub.read()
+        self.assertEqual(_stub_field(text, "install-name"), SYSTEM_CXX_LIBRARY)
+        listed = re.search(r"symbols:\s*\[([^\]]*)\]", text).group(1)
+        self.assertEqual(sorted({symbol for _, library, symbol in _bindings(self.executable)
+                                 if library == "libc++"}),
+                         sorted(symbol.strip() for symbol in listed.split(",")))
 
     def test_exports_only_the_entry_point(self):
         self.assertEqual(_exports(self.executable), ["_" + self.info["KXPlugInEntryPoint"]])
@@ -151,6 +202,18 @@ class BundleTest(unittest.TestCase):
                             self.info["KXPlugInPropertyList"])
         with open(path, "rb") as property_list:
             self.assertEqual(property_list.read().hex(" ", 4), EXPECTED_PROPERTY_LIST.hex(" ", 4))
+
+
+class LoaderReadingTest(unittest.TestCase):
+    """The stand-in Mach-O loader reads the same fix-ups as llvm-objdump."""
+
+    def setUp(self):
+        if MACHO_DUMP is None:
+            self.skipTest("no --macho-dump: the stand-in Mach-O loader is not built")
+
+    def test_rebases_and_bindings_match_llvm_objdump(self):
+        executable = BundleTest.executable_path()
+        self.assertEqual(_loader_fixups(executable), _fixups(executable))
 
 
 class BusFrameworkTest(unittest.TestCase):
@@ -194,15 +257,17 @@ def _missing_toolchain():
 
 
 def main():
-    global SOURCE, BUILD
+    global SOURCE, BUILD, MACHO_DUMP
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--source", required=True, help="the project's source folder")
     parser.add_argument("--cmake", default="cmake", help="the cmake that runs the cross build")
     parser.add_argument("--build", help="check this finished macos-cross build instead of "
                                         "building build/macos-cross")
+    parser.add_argument("--macho-dump", help="the stand-in Mach-O loader's dump tool")
     args, rest = parser.parse_known_args()
     SOURCE = args.source
     BUILD = args.build or os.path.join(SOURCE, "build", "macos-cross")
+    MACHO_DUMP = args.macho_dump
     reason = _missing_toolchain()
     if reason:
         print("SKIPPED: " + reason)

@@ -1,0 +1,2 @@
+// mach-o/loader.h includes this for byte swapping, which the loader never does.
+#pragma once
