@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "Conflux.h"
 #include "MachORefusal.h"
 
 namespace {
@@ -60,12 +61,66 @@ std::string loaderMessage() {
     return message == nullptr ? "no reason given" : message;
 }
 
+void* symbolAt(std::uint64_t address) { return reinterpret_cast<void*>(static_cast<std::uintptr_t>(address)); }
+
 template <typename Function>
 Function functionAt(void* symbol) {
     Function function = nullptr;
     static_assert(sizeof(function) == sizeof(symbol), "function and object pointers differ");
     std::memcpy(&function, &symbol, sizeof(function));
     return function;
+}
+
+// The bus stand-in throws with libstdc++ and libgcc's unwinder, which cannot
+// see the bundle's frames: their unwinding lives in libunwind, as on a Mac,
+// where the bus and the plug-in share one C++ runtime. So the bundle calls
+// the bus through these shims, which throw what the bus threw on as a
+// std::bad_alloc of the bundle's own runtime. One bundle runtime per process.
+struct BundleThrow {
+    void* (*allocateException)(std::size_t) = nullptr;
+    void (*constructBadAlloc)(void*) = nullptr;
+    void (*destroyBadAlloc)(void*) = nullptr;
+    const void* badAllocType = nullptr;
+    void (*throwException)(void*, const void*, void (*)(void*)) = nullptr;
+};
+BundleThrow bundleThrow;
+decltype(&AddEventListener) busAddEventListener = nullptr;
+decltype(&DispatchEvent) busDispatchEvent = nullptr;
+
+[[noreturn]] void throwBadAllocInBundleRuntime() {
+    void* exception = bundleThrow.allocateException(sizeof(void*));
+    bundleThrow.constructBadAlloc(exception);
+    bundleThrow.throwException(exception, bundleThrow.badAllocType, bundleThrow.destroyBadAlloc);
+    std::abort();
+}
+
+// Whether the call returned instead of throwing. Kept out of line, since the
+// shims' own frames must have no catch of libstdc++'s for the bundle's
+// exception to pass through.
+template <typename Call>
+__attribute__((noinline)) bool returned(Call&& call) noexcept {
+    try {
+        call();
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+std::int32_t shimAddEventListener(const char* eventType, EventBusCallback callback, void* userData) {
+    std::int32_t result = 0;
+    if (!returned([&] { result = busAddEventListener(eventType, callback, userData); })) {
+        throwBadAllocInBundleRuntime();
+    }
+    return result;
+}
+
+std::int32_t shimDispatchEvent(const cflx::event::Event* event) {
+    std::int32_t result = 0;
+    if (!returned([&] { result = busDispatchEvent(event); })) {
+        throwBadAllocInBundleRuntime();
+    }
+    return result;
 }
 
 }  // namespace
@@ -98,6 +153,21 @@ LinuxRuntime::LinuxRuntime() {
         throw MachORefusal(std::string("the unwinder that ") + kCxxRuntime +
                            " uses cannot register frame descriptions (libunwind-14)");
     }
+    prepareBusShims();
+}
+
+void LinuxRuntime::prepareBusShims() const {
+    busAddEventListener = functionAt<decltype(busAddEventListener)>(dlsym(bus, "AddEventListener"));
+    busDispatchEvent = functionAt<decltype(busDispatchEvent)>(dlsym(bus, "DispatchEvent"));
+    bundleThrow.allocateException =
+        functionAt<decltype(bundleThrow.allocateException)>(symbolAt(runtimeSymbol("__cxa_allocate_exception")));
+    bundleThrow.constructBadAlloc =
+        functionAt<decltype(bundleThrow.constructBadAlloc)>(symbolAt(runtimeSymbol("_ZNSt9bad_allocC1Ev")));
+    bundleThrow.destroyBadAlloc =
+        functionAt<decltype(bundleThrow.destroyBadAlloc)>(symbolAt(runtimeSymbol("_ZNSt9bad_allocD1Ev")));
+    bundleThrow.badAllocType = symbolAt(runtimeSymbol("_ZTISt9bad_alloc"));
+    bundleThrow.throwException =
+        functionAt<decltype(bundleThrow.throwException)>(symbolAt(runtimeSymbol("__cxa_throw")));
 }
 
 LinuxRuntime::~LinuxRuntime() {
@@ -126,11 +196,12 @@ std::uint64_t LinuxRuntime::busSymbol(const std::string& symbol) const {
     if (!listed(symbol, std::begin(kBusFunctions), std::end(kBusFunctions))) {
         throw MachORefusal("symbol " + symbol + " is not one the bus framework exports");
     }
-    const void* address = dlsym(bus, linuxName(symbol).c_str());
-    if (address == nullptr) {
+    if (busAddEventListener == nullptr || busDispatchEvent == nullptr) {
         throw MachORefusal("the bus stand-in has no " + linuxName(symbol));
     }
-    return reinterpret_cast<std::uintptr_t>(address);
+    const bool add = symbol == kBusFunctions[0];
+    return add ? reinterpret_cast<std::uintptr_t>(&shimAddEventListener)
+               : reinterpret_cast<std::uintptr_t>(&shimDispatchEvent);
 }
 
 std::uint64_t LinuxRuntime::systemSymbol(const std::string& symbol) const {

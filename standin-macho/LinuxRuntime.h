@@ -30,6 +30,7 @@ public:
     std::uint64_t runtimeSymbol(const std::string& name) const;
 
 private:
+    void prepareBusShims() const;
     std::uint64_t busSymbol(const std::string& symbol) const;
     std::uint64_t systemSymbol(const std::string& symbol) const;
 
