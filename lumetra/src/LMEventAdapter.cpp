@@ -13,6 +13,7 @@
 #include "Conflux.h"
 #include "KXCoreSuite.h"
 #include "KXPluginMain.h"
+#include "LMEventCatalogue.h"
 #include "LMEventRegistry.h"
 #include "LMNotifyProc.h"
 #include "PendingRequests.h"
@@ -24,25 +25,9 @@ std::uint32_t eventConfluxLoaded = 0;
 
 namespace {
 
-#define QUAYLINE_EVENT_TYPE(name) "com.corvane.lumetra.events." name
+using namespace LMEventCatalogue;
 
-constexpr const char* kAddEventListenerType = QUAYLINE_EVENT_TYPE("AddEventListener");
-constexpr const char* kRemoveEventListenerType = QUAYLINE_EVENT_TYPE("RemoveEventListener");
-constexpr const char* kPingRequestType = QUAYLINE_EVENT_TYPE("PingRequestEvent");
-constexpr const char* kListEventsRequestType = QUAYLINE_EVENT_TYPE("ListEventsRequestEvent");
-constexpr const char* kPingResponseType = QUAYLINE_EVENT_TYPE("PingResponseEvent");
-constexpr const char* kListEventsResponseType = QUAYLINE_EVENT_TYPE("ListEventsResponseEvent");
-constexpr const char* kCppEventType = QUAYLINE_EVENT_TYPE("CppEvent");
-
-constexpr const char* kSenderApp = "LMTR";
 constexpr const char* kIdleEventName = "idle";
-
-constexpr char kEventListHead[] = "<![CDATA[<events>";
-constexpr char kEventListItemHead[] = "<event id=\"";
-constexpr char kEventListItemTail[] = "\" />";
-constexpr char kEventListTail[] = "</events>]]>";
-constexpr char kEventPayloadHead[] = "<![CDATA[<event id=\"";
-constexpr char kEventPayloadTail[] = "\" />]]>";
 
 // How many of the bus subscriptions, in table order, are in place. They can
 // never be withdrawn, so each is made once per load, even across a Shutdown
@@ -112,7 +97,7 @@ void apply(Request& request) {
     case RequestKind::listEvents: {
         const std::string payload =
             eventListPayload(eventRegistry->getEventsFor(std::move(request.listener)));
-        dispatchCFLXEvent(kListEventsResponseType, payload.c_str());
+        dispatchCFLXEvent(kListEventsResponse, payload.c_str());
         break;
     }
     case RequestKind::shutdown:
@@ -164,7 +149,7 @@ void handlePingRequestEvent(const cflx::event::Event* event, void*) noexcept {
     if (!running() || event == nullptr) {
         return;
     }
-    dispatchCFLXEvent(kPingResponseType, "");
+    dispatchCFLXEvent(kPingResponse, "");
 }
 
 void handleListEventsRequestEvent(const cflx::event::Event* event, void*) noexcept {
@@ -189,7 +174,7 @@ void EventHandler(std::uint32_t eventID, _ADsc*, std::int32_t, void*) noexcept {
     if (!running()) {
         return;
     }
-    dispatchCFLXEvent(kCppEventType, eventPayload(eventID).data());
+    dispatchCFLXEvent(kCppEvent, eventPayload(eventID).data());
 }
 
 struct BusSubscription {
@@ -198,10 +183,10 @@ struct BusSubscription {
 };
 
 constexpr BusSubscription kBusSubscriptions[] = {
-    {kAddEventListenerType, handleAddEventListenerEvent},
-    {kRemoveEventListenerType, handleRemoveEventListenerEvent},
-    {kPingRequestType, handlePingRequestEvent},
-    {kListEventsRequestType, handleListEventsRequestEvent},
+    {kAddEventListener, handleAddEventListenerEvent},
+    {kRemoveEventListener, handleRemoveEventListenerEvent},
+    {kPingRequest, handlePingRequestEvent},
+    {kListEventsRequest, handleListEventsRequestEvent},
 };
 
 // A subscription that throws counts as refused.
