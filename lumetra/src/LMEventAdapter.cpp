@@ -120,43 +120,54 @@ void applyInTurn(Request&& request) noexcept {
     insideRegistryOperation = false;
 }
 
-template <typename MakeRequest>
-void requestInTurn(MakeRequest&& makeRequest) noexcept {
-    dropOnFailure([&makeRequest] { applyInTurn(makeRequest()); });
-}
-
 Request listenerRequest(RequestKind kind, const cflx::event::Event& event) {
     return Request{kind, event.payload, event.senderExtension};
 }
 
-void handleAddEventListenerEvent(const cflx::event::Event* event, void*) noexcept {
-    if (!running() || event == nullptr || event->senderExtension == nullptr ||
-        event->payload == nullptr) {
-        return;
+// The fields of a request that a handler reads; a request without one of
+// them, or without a record at all, is ignored.
+enum class Reads { nothing, sender, senderAndPayload };
+
+bool carries(const cflx::event::Event* event, Reads reads) {
+    if (event == nullptr) {
+        return false;
     }
-    requestInTurn([event] { return listenerRequest(RequestKind::addListener, *event); });
+    if (reads != Reads::nothing && event->senderExtension == nullptr) {
+        return false;
+    }
+    return reads != Reads::senderAndPayload || event->payload != nullptr;
+}
+
+// Every bus handler runs its work through this: a request counts only while
+// the plug-in runs and only with the fields the work reads, and nothing
+// escapes back into the bus. Running out of memory drops the one request.
+template <typename Work>
+void guarded(const cflx::event::Event* event, Reads reads, Work work) noexcept {
+    if (running() && carries(event, reads)) {
+        dropOnFailure([event, &work] { work(*event); });
+    }
+}
+
+void handleAddEventListenerEvent(const cflx::event::Event* event, void*) noexcept {
+    guarded(event, Reads::senderAndPayload, [](const cflx::event::Event& request) {
+        applyInTurn(listenerRequest(RequestKind::addListener, request));
+    });
 }
 
 void handleRemoveEventListenerEvent(const cflx::event::Event* event, void*) noexcept {
-    if (!running() || event == nullptr || event->senderExtension == nullptr ||
-        event->payload == nullptr) {
-        return;
-    }
-    requestInTurn([event] { return listenerRequest(RequestKind::removeListener, *event); });
+    guarded(event, Reads::senderAndPayload, [](const cflx::event::Event& request) {
+        applyInTurn(listenerRequest(RequestKind::removeListener, request));
+    });
 }
 
 void handlePingRequestEvent(const cflx::event::Event* event, void*) noexcept {
-    if (!running() || event == nullptr) {
-        return;
-    }
-    dispatchCFLXEvent(kPingResponse, "");
+    guarded(event, Reads::nothing, [](const cflx::event::Event&) { dispatchCFLXEvent(kPingResponse, ""); });
 }
 
 void handleListEventsRequestEvent(const cflx::event::Event* event, void*) noexcept {
-    if (!running() || event == nullptr || event->senderExtension == nullptr) {
-        return;
-    }
-    requestInTurn([event] { return Request{RequestKind::listEvents, {}, event->senderExtension}; });
+    guarded(event, Reads::sender, [](const cflx::event::Event& request) {
+        applyInTurn(Request{RequestKind::listEvents, {}, request.senderExtension});
+    });
 }
 
 // The longest payload has ten digits; built on the stack, it cannot fail.
