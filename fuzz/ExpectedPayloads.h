@@ -17,14 +17,17 @@ namespace ExpectedPayloads {
 inline std::string eventListPayload(const std::vector<std::string>& events) {
     std::string payload = LMEventCatalogue::kEventListHead;
     for (const std::string& event : events) {
-        payload.append(LMEventCatalogue::kEventListItemHead).append(event).append(LMEventCatalogue::kEventListItemTail);
+        payload.append(LMEventCatalogue::kEventListItemHead)
+            .append(event)
+            .append(LMEventCatalogue::kEventListItemTail);
     }
     return payload + LMEventCatalogue::kEventListTail;
 }
 
 // What a host notification of eventID becomes on the bus.
 inline std::string eventPayload(std::uint32_t eventID) {
-    return LMEventCatalogue::kEventPayloadHead + std::to_string(eventID) + LMEventCatalogue::kEventPayloadTail;
+    return LMEventCatalogue::kEventPayloadHead + std::to_string(eventID) +
+           LMEventCatalogue::kEventPayloadTail;
 }
 
 }  // namespace ExpectedPayloads

@@ -1,6 +1,7 @@
 #include "PluginModel.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "ExpectedPayloads.h"
 #include "Host.h"
@@ -34,7 +35,7 @@ bool takeOne(std::multiset<std::string>& staged, const std::string& type) {
     return true;
 }
 
-constexpr std::size_t kRequestTypes = sizeof(LMEventCatalogue::kRequests) / sizeof(LMEventCatalogue::kRequests[0]);
+constexpr std::size_t kRequestTypes = std::size(LMEventCatalogue::kRequests);
 
 }  // namespace
 

@@ -187,8 +187,9 @@ TEST_F(HostileInputTest, OneMebibytePayloadsAndSenders) {
     session.clearSent();
     session.host().fireEvent(7);
     ASSERT_EQ(session.sent().size(), 1u);
-    EXPECT_EQ(session.sent()[0].describe(),
-              BusRecord::fromPlugin(LMEventCatalogue::kCppEvent, ExpectedPayloads::eventPayload(7)).describe());
+    EXPECT_EQ(
+        session.sent()[0].describe(),
+        BusRecord::fromPlugin(LMEventCatalogue::kCppEvent, ExpectedPayloads::eventPayload(7)).describe());
     remove(sender.c_str(), payload.c_str());
     remove(sender.c_str(), "12");
     EXPECT_EQ(session.listEvents(sender), ExpectedPayloads::eventListPayload({}));
