@@ -16,22 +16,23 @@
 #include <string>
 
 #include "Conflux.h"
-#include "EventCatalogue.h"
 #include "Host.h"
 #include "LMEventAdapter.h"
+#include "LMEventCatalogue.h"
 #include "NullBus.h"
 
 namespace {
 
-constexpr const char* kAddEventListenerType = EventCatalogue::kAddEventListener;
-const std::string kCppEventType = EventCatalogue::typeOf("CppEvent");
+using LMEventCatalogue::kAddEventListener;
+using LMEventCatalogue::kCppEvent;
+using LMEventCatalogue::kSenderApp;
 
 bool startAndHookUp(Host& host) {
     if (host.startup(PluginMain) != 0) {
         return false;
     }
     host.fireIdle();
-    return NullBus::subscriberOf(kAddEventListenerType) != nullptr;
+    return NullBus::subscriberOf(kAddEventListener) != nullptr;
 }
 
 // Asks the plug-in, started once for the whole binary, to listen to eventID
@@ -43,9 +44,9 @@ LMNotifyProc pluginNotifierFor(std::uint32_t eventID) {
         return nullptr;
     }
     const std::string payload = std::to_string(eventID);
-    const cflx::event::Event request{kAddEventListenerType, 0, "EXT", "com.example.extension",
+    const cflx::event::Event request{kAddEventListener, 0, "EXT", "com.example.extension",
                                      payload.c_str()};
-    NullBus::subscriberOf(kAddEventListenerType)(&request, nullptr);
+    NullBus::subscriberOf(kAddEventListener)(&request, nullptr);
     for (const NotifierInstallation& installation : host.installedNotifiers()) {
         if (installation.eventID == eventID) {
             return installation.notifier;
@@ -57,7 +58,7 @@ LMNotifyProc pluginNotifierFor(std::uint32_t eventID) {
 void referenceNotifier(std::uint32_t eventID, _ADsc*, std::int32_t, void*) noexcept {
     char digits[11];
     *std::to_chars(digits, digits + 10, eventID).ptr = '\0';
-    const cflx::event::Event event{kCppEventType.c_str(), 0, "LMTR", nullptr, digits};
+    const cflx::event::Event event{kCppEvent, 0, kSenderApp, nullptr, digits};
     DispatchEvent(&event);
 }
 

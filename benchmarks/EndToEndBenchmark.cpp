@@ -7,22 +7,24 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 
 #include "AllocationCounter.h"
 #include "BenchmarkCounters.h"
 #include "ConfluxControl.h"
-#include "EventCatalogue.h"
 #include "Host.h"
+#include "LMEventCatalogue.h"
 #include "PluginModule.h"
 
 namespace {
 
-constexpr const char* kAddType = EventCatalogue::kAddEventListener;
-constexpr const char* kRemoveType = EventCatalogue::kRemoveEventListener;
-constexpr const char* kPingType = EventCatalogue::kPingRequest;
-const std::string kPingResponseType = EventCatalogue::typeOf("PingResponseEvent");
-const std::string kCppEventType = EventCatalogue::typeOf("CppEvent");
+using LMEventCatalogue::kAddEventListener;
+using LMEventCatalogue::kCppEvent;
+using LMEventCatalogue::kPingRequest;
+using LMEventCatalogue::kPingResponse;
+using LMEventCatalogue::kRemoveEventListener;
+using LMEventCatalogue::kSenderApp;
 // Heard only by the references' do-nothing listener.
 constexpr const char* kReferenceType = "com.example.ReferenceEvent";
 
@@ -36,7 +38,7 @@ void ignoreEvent(const cflx::event::Event*, void*) {}
 void ignoreNotification(std::uint32_t, _ADsc*, std::int32_t, void*) {}
 
 void countForwarded(const cflx::event::Event* event, void* count) {
-    if (event != nullptr && event->eventType != nullptr && event->eventType == kCppEventType) {
+    if (event != nullptr && event->eventType != nullptr && std::strcmp(event->eventType, kCppEvent) == 0) {
         ++*static_cast<int*>(count);
     }
 }
@@ -65,10 +67,10 @@ bool setUp(Host& host, const PluginModule& plugin) {
         return false;
     }
     host.fireIdle();
-    for (const char* type : {kCppEventType.c_str(), kPingResponseType.c_str(), kReferenceType}) {
+    for (const char* type : {kCppEvent, kPingResponse, kReferenceType}) {
         AddEventListener(type, ignoreEvent, nullptr);
     }
-    send(kAddType, kExtension, kForwardedEventText);
+    send(kAddEventListener, kExtension, kForwardedEventText);
     host.actionControl().addNotifier(host.pluginReference(), kReferenceEventID, ignoreNotification,
                                      nullptr);
     const bool forwarding = forwardsOnce(host);
@@ -119,7 +121,7 @@ void HostToBus_HostAlone(benchmark::State& state) {
 
 void HostToBus_BusAlone(benchmark::State& state) {
     measure(state, 1, [](Host&) {
-        const cflx::event::Event event{kCppEventType.c_str(), 0, "LMTR", nullptr, kForwardedPayload};
+        const cflx::event::Event event{kCppEvent, 0, kSenderApp, nullptr, kForwardedPayload};
         DispatchEvent(&event);
     });
 }
@@ -128,8 +130,8 @@ void HostToBus_BusAlone(benchmark::State& state) {
 // work, without a host call.
 void BusToRegistry(benchmark::State& state) {
     measure(state, 2, [](Host&) {
-        send(kAddType, kExtension, kForwardedEventText);
-        send(kRemoveType, kExtension, kForwardedEventText);
+        send(kAddEventListener, kExtension, kForwardedEventText);
+        send(kRemoveEventListener, kExtension, kForwardedEventText);
     });
 }
 
@@ -142,7 +144,7 @@ void BusToRegistry_BusAlone(benchmark::State& state) {
 
 // A ping and the plug-in's answer, two dispatches.
 void Ping(benchmark::State& state) {
-    measure(state, 1, [](Host&) { send(kPingType, kExtension, ""); });
+    measure(state, 1, [](Host&) { send(kPingRequest, kExtension, ""); });
 }
 
 void Ping_BusAlone(benchmark::State& state) {

@@ -2,8 +2,8 @@
 
 #include <utility>
 
-#include "BusCatalogue.h"
 #include "Divergence.h"
+#include "LMEventCatalogue.h"
 
 namespace {
 
@@ -19,7 +19,7 @@ BusRecord BusRecord::of(const cflx::event::Event& event) {
 }
 
 BusRecord BusRecord::fromPlugin(std::string eventType, std::string payload) {
-    return BusRecord{std::move(eventType), 0, std::string(BusCatalogue::kSenderApp), std::nullopt,
+    return BusRecord{std::move(eventType), 0, std::string(LMEventCatalogue::kSenderApp), std::nullopt,
                      std::move(payload)};
 }
 

@@ -6,9 +6,9 @@
 #include <optional>
 #include <string>
 
-#include "BusCatalogue.h"
 #include "FuzzAlphabet.h"
 #include "FuzzInput.h"
+#include "LMEventCatalogue.h"
 #include "PluginDifferential.h"
 #include "RegistryModel.h"
 
@@ -18,12 +18,12 @@ namespace {
 // the very event that drives the bus hook-up.
 const std::string kIdleEventText = std::to_string(Host::kDefaultIdleEventID);
 
-const char* const kRequestTypes[] = {BusCatalogue::kAddEventListener,
-                                     BusCatalogue::kAddEventListener,
-                                     BusCatalogue::kRemoveEventListener,
-                                     BusCatalogue::kPingRequest,
-                                     BusCatalogue::kListEventsRequest,
-                                     BusCatalogue::kCppEvent};
+const char* const kRequestTypes[] = {LMEventCatalogue::kAddEventListener,
+                                     LMEventCatalogue::kAddEventListener,
+                                     LMEventCatalogue::kRemoveEventListener,
+                                     LMEventCatalogue::kPingRequest,
+                                     LMEventCatalogue::kListEventsRequest,
+                                     LMEventCatalogue::kCppEvent};
 
 const HostCallKind kScriptedCalls[] = {HostCallKind::fetchSuite, HostCallKind::lookupEventID,
                                        HostCallKind::addNotifier, HostCallKind::addNotifier,
@@ -73,7 +73,7 @@ PluginAction decode(FuzzInput& input) {
     case 4:
         return PluginAction::scriptHost(pick(input, kScriptedCalls), FuzzAlphabet::status(input.byte()));
     case 5:
-        return PluginAction::scriptBus(pick(input, BusCatalogue::kRequests),
+        return PluginAction::scriptBus(pick(input, LMEventCatalogue::kRequests),
                                        FuzzAlphabet::status(input.byte()));
     case 6:
         return PluginAction::of(input.byte() % 2 == 0 ? PluginAction::Kind::foreignCaller
@@ -81,11 +81,11 @@ PluginAction decode(FuzzInput& input) {
     case 12:
         return PluginAction::of(PluginAction::Kind::notifyInsideAdd);
     case 13:
-        return PluginAction::throwFromBus(pick(input, BusCatalogue::kRequests), true);
+        return PluginAction::throwFromBus(pick(input, LMEventCatalogue::kRequests), true);
     case 14:
-        return PluginAction::throwFromBus(pick(input, BusCatalogue::kResponses), false);
+        return PluginAction::throwFromBus(pick(input, LMEventCatalogue::kSent), false);
     case 15: {
-        const char* trigger = pick(input, BusCatalogue::kResponses);
+        const char* trigger = pick(input, LMEventCatalogue::kSent);
         return PluginAction::requestDuring(trigger, extensionRequest(input));
     }
     default:

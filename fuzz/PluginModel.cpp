@@ -1,11 +1,13 @@
 #include "PluginModel.h"
 
 #include <algorithm>
+#include <iterator>
 
-#include "BusCatalogue.h"
+#include "ExpectedPayloads.h"
 #include "Host.h"
 #include "KXPluginMain.h"
 #include "LMActionControlProcs.h"
+#include "LMEventCatalogue.h"
 
 namespace {
 
@@ -33,7 +35,7 @@ bool takeOne(std::multiset<std::string>& staged, const std::string& type) {
     return true;
 }
 
-constexpr std::size_t kRequestTypes = sizeof(BusCatalogue::kRequests) / sizeof(BusCatalogue::kRequests[0]);
+constexpr std::size_t kRequestTypes = std::size(LMEventCatalogue::kRequests);
 
 }  // namespace
 
@@ -156,7 +158,7 @@ void PluginModel::fire(std::uint32_t eventID) {
         if (installation.notifier == Notifier::idle) {
             tryHookUp(eventID);
         } else if (running()) {
-            send(BusCatalogue::kCppEvent, BusCatalogue::eventPayload(eventID));
+            send(LMEventCatalogue::kCppEvent, ExpectedPayloads::eventPayload(eventID));
         }
         log(notifierCall(HostCallKind::notify, eventID), 0, installation.notifier);
     }
@@ -177,7 +179,7 @@ bool PluginModel::hooked() const noexcept { return subscribedRequests == kReques
 // Resumes at the first request not yet subscribed; a throw counts as a refusal.
 void PluginModel::subscribeRequests() {
     for (; subscribedRequests < kRequestTypes; ++subscribedRequests) {
-        const char* type = BusCatalogue::kRequests[subscribedRequests];
+        const char* type = LMEventCatalogue::kRequests[subscribedRequests];
         if (takeOne(throwingSubscriptions, type)) {
             return;
         }
@@ -232,11 +234,11 @@ void PluginModel::handle(const PluginAction& action) {
     if (!running()) {
         return;
     }
-    if (action.busType == BusCatalogue::kPingRequest) {
-        send(BusCatalogue::kPingResponse, "");
+    if (action.busType == LMEventCatalogue::kPingRequest) {
+        send(LMEventCatalogue::kPingResponse, "");
         return;
     }
-    const bool listRequest = action.busType == BusCatalogue::kListEventsRequest;
+    const bool listRequest = action.busType == LMEventCatalogue::kListEventsRequest;
     if (action.sender && (listRequest || action.payload)) {
         applyInTurn(action);
     }
@@ -262,13 +264,13 @@ void PluginModel::applyRequest(const PluginAction& action) {
         return;
     }
     const std::string& type = action.busType;
-    if (type == BusCatalogue::kListEventsRequest) {
-        send(BusCatalogue::kListEventsResponse,
-             BusCatalogue::eventListPayload(listeners->eventsFor(*action.sender)));
+    if (type == LMEventCatalogue::kListEventsRequest) {
+        send(LMEventCatalogue::kListEventsResponse,
+             ExpectedPayloads::eventListPayload(listeners->eventsFor(*action.sender)));
         return;
     }
     const std::size_t before = listeners->hostCalls().size();
-    if (type == BusCatalogue::kAddEventListener) {
+    if (type == LMEventCatalogue::kAddEventListener) {
         listeners->add(*action.payload, *action.sender, hostAnswers[HostCallKind::addNotifier]);
     } else {
         listeners->remove(*action.payload, *action.sender, hostAnswers[HostCallKind::removeNotifier]);

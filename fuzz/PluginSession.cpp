@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <stdexcept>
 
-#include "BusCatalogue.h"
 #include "ConfluxControl.h"
 #include "KXPluginMain.h"
+#include "LMEventCatalogue.h"
 
 namespace {
 
@@ -72,7 +72,7 @@ bool PluginSession::hookUp() {
     for (int attempt = 0; attempt < 4; ++attempt) {
         idle();
         bool hooked = true;
-        for (const char* type : BusCatalogue::kRequests) {
+        for (const char* type : LMEventCatalogue::kRequests) {
             hooked = hooked && ConfluxControlSubscriberCount(type) > 0;
         }
         if (hooked) {
@@ -111,7 +111,7 @@ bool PluginSession::isExtensionRecord(const cflx::event::Event* event) const {
 
 std::optional<std::string> PluginSession::listEvents(const std::string& listener) {
     const std::size_t before = sentRecords.size();
-    request(BusCatalogue::kListEventsRequest, listener.c_str(), "");
+    request(LMEventCatalogue::kListEventsRequest, listener.c_str(), "");
     if (sentRecords.size() == before) {
         return std::nullopt;
     }

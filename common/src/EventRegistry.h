@@ -33,14 +33,16 @@ public:
     // Asks unregisterListener(event, "") for every event text, stale ones
     // included, and forgets each whatever the answer.
     virtual void unregisterAllListeners();
+
+    // Read-only view of the whole table, stale entries included.
+    const EventTable& events() const { return eventTable; }
+
+protected:
     // Answer true to let a new event text be recorded.
     virtual bool registerListener(std::string event, std::string listener);
     // Answer true to let an event text whose last listener left be forgotten;
     // false keeps it as a stale entry with no listeners.
     virtual bool unregisterListener(std::string event, std::string listener);
-
-    // Read-only view of the whole table, stale entries included.
-    const EventTable& events() const { return eventTable; }
 
 private:
     void addFirstListener(const std::string& event, const std::string& listener);

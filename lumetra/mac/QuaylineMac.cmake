@@ -1,10 +1,9 @@
 # The macOS plug-in bundle Quayline.plugin: the x86-64 bundle executable
 # Contents/MacOS/Quayline, an Info.plist that tells the host what the Windows
 # property list tells it, and that same binary list among the Resources. Both
-# take their values from the one property table of the Windows build.
-include(${PROJECT_SOURCE_DIR}/lumetra/win/PropertyList.cmake)
+# take their values from the one property table that the two deliverables share.
+include(PropertyList)
 
-set(quayline_property_table ${PROJECT_SOURCE_DIR}/lumetra/win/PropertyList.txt)
 set(quayline_property_list_file ${CMAKE_CURRENT_BINARY_DIR}/Quayline.pipl)
 
 # Sets QUAYLINE_PROPERTY_<key> to the value of each row of the table.
@@ -19,10 +18,10 @@ function(quayline_read_property_table table)
   set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${table})
 endfunction()
 
-quayline_read_property_table(${quayline_property_table})
+quayline_read_property_table(${QUAYLINE_PROPERTY_TABLE})
 foreach(key kind name catg 8664)
   if(NOT DEFINED QUAYLINE_PROPERTY_${key})
-    message(FATAL_ERROR "${quayline_property_table} has no \"${key}\" property")
+    message(FATAL_ERROR "${QUAYLINE_PROPERTY_TABLE} has no \"${key}\" property")
   endif()
 endforeach()
 

@@ -13,6 +13,7 @@
 #include "Conflux.h"
 #include "KXCoreSuite.h"
 #include "KXPluginMain.h"
+#include "LMEventCatalogue.h"
 #include "LMEventRegistry.h"
 #include "LMNotifyProc.h"
 #include "PendingRequests.h"
@@ -24,25 +25,9 @@ std::uint32_t eventConfluxLoaded = 0;
 
 namespace {
 
-#define QUAYLINE_EVENT_TYPE(name) "com.corvane.lumetra.events." name
+using namespace LMEventCatalogue;
 
-constexpr const char* kAddEventListenerType = QUAYLINE_EVENT_TYPE("AddEventListener");
-constexpr const char* kRemoveEventListenerType = QUAYLINE_EVENT_TYPE("RemoveEventListener");
-constexpr const char* kPingRequestType = QUAYLINE_EVENT_TYPE("PingRequestEvent");
-constexpr const char* kListEventsRequestType = QUAYLINE_EVENT_TYPE("ListEventsRequestEvent");
-constexpr const char* kPingResponseType = QUAYLINE_EVENT_TYPE("PingResponseEvent");
-constexpr const char* kListEventsResponseType = QUAYLINE_EVENT_TYPE("ListEventsResponseEvent");
-constexpr const char* kCppEventType = QUAYLINE_EVENT_TYPE("CppEvent");
-
-constexpr const char* kSenderApp = "LMTR";
 constexpr const char* kIdleEventName = "idle";
-
-constexpr char kEventListHead[] = "<![CDATA[<events>";
-constexpr char kEventListItemHead[] = "<event id=\"";
-constexpr char kEventListItemTail[] = "\" />";
-constexpr char kEventListTail[] = "</events>]]>";
-constexpr char kEventPayloadHead[] = "<![CDATA[<event id=\"";
-constexpr char kEventPayloadTail[] = "\" />]]>";
 
 // How many of the bus subscriptions, in table order, are in place. They can
 // never be withdrawn, so each is made once per load, even across a Shutdown
@@ -112,7 +97,7 @@ void apply(Request& request) {
     case RequestKind::listEvents: {
         const std::string payload =
             eventListPayload(eventRegistry->getEventsFor(std::move(request.listener)));
-        dispatchCFLXEvent(kListEventsResponseType, payload.c_str());
+        dispatchCFLXEvent(kListEventsResponse, payload.c_str());
         break;
     }
     case RequestKind::shutdown:
@@ -135,43 +120,54 @@ void applyInTurn(Request&& request) noexcept {
     insideRegistryOperation = false;
 }
 
-template <typename MakeRequest>
-void requestInTurn(MakeRequest&& makeRequest) noexcept {
-    dropOnFailure([&makeRequest] { applyInTurn(makeRequest()); });
-}
-
 Request listenerRequest(RequestKind kind, const cflx::event::Event& event) {
     return Request{kind, event.payload, event.senderExtension};
 }
 
-void handleAddEventListenerEvent(const cflx::event::Event* event, void*) noexcept {
-    if (!running() || event == nullptr || event->senderExtension == nullptr ||
-        event->payload == nullptr) {
-        return;
+// The fields of a request that a handler reads; a request without one of
+// them, or without a record at all, is ignored.
+enum class Reads { nothing, sender, senderAndPayload };
+
+bool carries(const cflx::event::Event* event, Reads reads) {
+    if (event == nullptr) {
+        return false;
     }
-    requestInTurn([event] { return listenerRequest(RequestKind::addListener, *event); });
+    if (reads != Reads::nothing && event->senderExtension == nullptr) {
+        return false;
+    }
+    return reads != Reads::senderAndPayload || event->payload != nullptr;
+}
+
+// Every bus handler runs its work through this: a request counts only while
+// the plug-in runs and only with the fields the work reads, and nothing
+// escapes back into the bus. Running out of memory drops the one request.
+template <typename Work>
+void guarded(const cflx::event::Event* event, Reads reads, Work work) noexcept {
+    if (running() && carries(event, reads)) {
+        dropOnFailure([event, &work] { work(*event); });
+    }
+}
+
+void handleAddEventListenerEvent(const cflx::event::Event* event, void*) noexcept {
+    guarded(event, Reads::senderAndPayload, [](const cflx::event::Event& request) {
+        applyInTurn(listenerRequest(RequestKind::addListener, request));
+    });
 }
 
 void handleRemoveEventListenerEvent(const cflx::event::Event* event, void*) noexcept {
-    if (!running() || event == nullptr || event->senderExtension == nullptr ||
-        event->payload == nullptr) {
-        return;
-    }
-    requestInTurn([event] { return listenerRequest(RequestKind::removeListener, *event); });
+    guarded(event, Reads::senderAndPayload, [](const cflx::event::Event& request) {
+        applyInTurn(listenerRequest(RequestKind::removeListener, request));
+    });
 }
 
 void handlePingRequestEvent(const cflx::event::Event* event, void*) noexcept {
-    if (!running() || event == nullptr) {
-        return;
-    }
-    dispatchCFLXEvent(kPingResponseType, "");
+    guarded(event, Reads::nothing, [](const cflx::event::Event&) { dispatchCFLXEvent(kPingResponse, ""); });
 }
 
 void handleListEventsRequestEvent(const cflx::event::Event* event, void*) noexcept {
-    if (!running() || event == nullptr || event->senderExtension == nullptr) {
-        return;
-    }
-    requestInTurn([event] { return Request{RequestKind::listEvents, {}, event->senderExtension}; });
+    guarded(event, Reads::sender, [](const cflx::event::Event& request) {
+        applyInTurn(Request{RequestKind::listEvents, {}, request.senderExtension});
+    });
 }
 
 // The longest payload has ten digits; built on the stack, it cannot fail.
@@ -189,7 +185,7 @@ void EventHandler(std::uint32_t eventID, _ADsc*, std::int32_t, void*) noexcept {
     if (!running()) {
         return;
     }
-    dispatchCFLXEvent(kCppEventType, eventPayload(eventID).data());
+    dispatchCFLXEvent(kCppEvent, eventPayload(eventID).data());
 }
 
 struct BusSubscription {
@@ -198,10 +194,10 @@ struct BusSubscription {
 };
 
 constexpr BusSubscription kBusSubscriptions[] = {
-    {kAddEventListenerType, handleAddEventListenerEvent},
-    {kRemoveEventListenerType, handleRemoveEventListenerEvent},
-    {kPingRequestType, handlePingRequestEvent},
-    {kListEventsRequestType, handleListEventsRequestEvent},
+    {kAddEventListener, handleAddEventListenerEvent},
+    {kRemoveEventListener, handleRemoveEventListenerEvent},
+    {kPingRequest, handlePingRequestEvent},
+    {kListEventsRequest, handleListEventsRequestEvent},
 };
 
 // A subscription that throws counts as refused.

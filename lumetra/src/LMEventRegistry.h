@@ -16,13 +16,14 @@ class LMEventRegistry final : public EventRegistry {
 public:
     LMEventRegistry(KXPlugin* plugin, LMActionControlProcs* suite, LMNotifyProc notifier);
 
-    bool registerListener(std::string event, std::string listener) override;
-    bool unregisterListener(std::string event, std::string listener) override;
-
     // atoi's grammar with a defined result for every input: leading C-locale
     // white space, an optional sign, then decimal digits, taken modulo 2^32.
     // So "-1" names 4294967295 and "3000000000" names 3000000000.
     static std::uint32_t eventIDFromText(const std::string& event) noexcept;
+
+protected:
+    bool registerListener(std::string event, std::string listener) override;
+    bool unregisterListener(std::string event, std::string listener) override;
 
 private:
     KXPlugin* plugin;

@@ -1,7 +1,7 @@
 # The Windows plug-in Quayline.qvl: a relocatable x86-64 DLL whose only export
 # is PluginMain (ordinal 1, from Quayline.def), with exactly two resources, the
 # property list and the manifest, and a load hook that only answers success.
-include(${CMAKE_CURRENT_LIST_DIR}/PropertyList.cmake)
+include(PropertyList)
 
 set(quayline_property_list_file ${CMAKE_CURRENT_BINARY_DIR}/Quayline.pipl)
 quayline_property_list(OUTPUT ${quayline_property_list_file})
@@ -13,13 +13,15 @@ quayline_property_list(OUTPUT ${quayline_property_list_file})
 set(quayline_resource_object ${CMAKE_CURRENT_BINARY_DIR}/QuaylineResources.obj)
 set(quayline_manifest ${CMAKE_CURRENT_LIST_DIR}/Quayline.manifest)
 set(quayline_resource_writer ${CMAKE_CURRENT_LIST_DIR}/resource_object.py)
+get_filename_component(quayline_build_output_folder ${QUAYLINE_BUILD_OUTPUT_HELPER} DIRECTORY)
 add_custom_command(
   OUTPUT ${quayline_resource_object}
-  COMMAND Python3::Interpreter -B ${quayline_resource_writer} --code-page 1252
+  COMMAND ${CMAKE_COMMAND} -E env PYTHONPATH=${quayline_build_output_folder}
+          ${Python3_EXECUTABLE} -B ${quayline_resource_writer} --code-page 1252
           --resource PIPL 16000 2057 ${quayline_property_list_file}
           --resource 24 2 1033 ${quayline_manifest}
           ${quayline_resource_object}
-  DEPENDS ${quayline_resource_writer} ${CMAKE_CURRENT_LIST_DIR}/build_output.py
+  DEPENDS ${quayline_resource_writer} ${QUAYLINE_BUILD_OUTPUT_HELPER}
           ${quayline_property_list_file} ${quayline_manifest}
   COMMENT "Writing the resources of Quayline.qvl"
   VERBATIM)

@@ -11,6 +11,7 @@
 
 #include "ConfluxControl.h"
 #include "Host.h"
+#include "LMEventCatalogue.h"
 #include "PluginModule.h"
 
 namespace {
@@ -54,10 +55,11 @@ __attribute__((visibility("default"))) void operator delete(void* memory, std::s
 
 namespace {
 
-constexpr const char* kAddType = "com.corvane.lumetra.events.AddEventListener";
-constexpr const char* kRemoveType = "com.corvane.lumetra.events.RemoveEventListener";
-constexpr const char* kPingType = "com.corvane.lumetra.events.PingRequestEvent";
-constexpr const char* kListType = "com.corvane.lumetra.events.ListEventsRequestEvent";
+using LMEventCatalogue::kAddEventListener;
+using LMEventCatalogue::kCppEvent;
+using LMEventCatalogue::kListEventsRequest;
+using LMEventCatalogue::kPingRequest;
+using LMEventCatalogue::kRemoveEventListener;
 
 struct Dispatched {
     std::string type;
@@ -155,16 +157,16 @@ protected:
 // The bus never delivers these; a handler must survive them all the same.
 TEST_F(AdapterTest, HandlersIgnoreANullRecordAndNullTexts) {
     startAndHookUp();
-    for (const char* type : {kAddType, kRemoveType, kPingType, kListType}) {
+    for (const char* type : {kAddEventListener, kRemoveEventListener, kPingRequest, kListEventsRequest}) {
         handlers.at(type)(nullptr, nullptr);
     }
-    const cflx::event::Event noSender{kAddType, 0, "EXT", nullptr, "7"};
-    const cflx::event::Event noPayload{kAddType, 0, "EXT", "ext", nullptr};
-    for (const char* type : {kAddType, kRemoveType}) {
+    const cflx::event::Event noSender{kAddEventListener, 0, "EXT", nullptr, "7"};
+    const cflx::event::Event noPayload{kAddEventListener, 0, "EXT", "ext", nullptr};
+    for (const char* type : {kAddEventListener, kRemoveEventListener}) {
         handlers.at(type)(&noSender, nullptr);
         handlers.at(type)(&noPayload, nullptr);
     }
-    handlers.at(kListType)(&noSender, nullptr);
+    handlers.at(kListEventsRequest)(&noSender, nullptr);
 
     EXPECT_TRUE(sentByPlugin().empty());
     EXPECT_EQ(installedFor(7), 0u);
@@ -231,24 +233,24 @@ constexpr long kMostAllocationsOfARequest = 64;
 // host's notifiers still match what a list reports, and the next one works.
 TEST_P(FailingRequestTest, DropsTheRequestAndKeepsHostAndRegistryInStep) {
     startAndHookUp();
-    send(kAddType, "other", "8");
+    send(kAddEventListener, "other", "8");
     const std::string listener(64, 'l');  // long enough that every copy allocates
     int dropped = 0;
     bool completed = false;
     for (long failAt = 1; failAt <= kMostAllocationsOfARequest && !completed; ++failAt) {
-        send(kAddType, listener.c_str(), "9");
+        send(kAddEventListener, listener.c_str(), "9");
         dispatched.clear();
         allocationsUntilFailure = failAt;
         send(GetParam().type, listener.c_str(), "9");
         const bool failed = allocationsUntilFailure == 0;
         allocationsUntilFailure = 0;
         dispatched.clear();
-        send(kListType, listener.c_str(), "");
+        send(kListEventsRequest, listener.c_str(), "");
         const bool listed = sentByPlugin().at(0).payload.find("\"9\"") != std::string::npos;
         EXPECT_EQ(installedFor(9), listed ? 1u : 0u) << "allocation " << failAt;
         EXPECT_EQ(installedFor(8), 1u);
         for (int removals = 0; removals < 2 && installedFor(9) > 0; ++removals) {
-            send(kRemoveType, listener.c_str(), "9");
+            send(kRemoveEventListener, listener.c_str(), "9");
         }
         ASSERT_EQ(installedFor(9), 0u) << "allocation " << failAt;
         completed = !failed;
@@ -260,8 +262,9 @@ TEST_P(FailingRequestTest, DropsTheRequestAndKeepsHostAndRegistryInStep) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Requests, FailingRequestTest,
-                         testing::Values(FailingRequest{"add", kAddType}, FailingRequest{"remove", kRemoveType},
-                                         FailingRequest{"list", kListType}),
+                         testing::Values(FailingRequest{"add", kAddEventListener},
+                                         FailingRequest{"remove", kRemoveEventListener},
+                                         FailingRequest{"list", kListEventsRequest}),
                          [](const testing::TestParamInfo<FailingRequest>& info) {
                              return std::string(info.param.name);
                          });
@@ -284,16 +287,16 @@ TEST_F(AdapterTest, SameStringIsReadInTheHostsBooleanWidth) {
 // under the add's feet and nothing is left installed.
 TEST_F(AdapterTest, ShutdownFromInsideAnAddWaitsForTheAdd) {
     startAndHookUp();
-    ASSERT_EQ(AddEventListener("com.corvane.lumetra.events.CppEvent", &AdapterTest::shutDownOnEvent, this), 0);
+    ASSERT_EQ(AddEventListener(kCppEvent, &AdapterTest::shutDownOnEvent, this), 0);
     host.notifyInsideNextAdds(1);
 
-    send(kAddType, "ext", "7");
+    send(kAddEventListener, "ext", "7");
 
     EXPECT_EQ(shutdownsInside, 1);
     EXPECT_FALSE(host.actionControlHeld());
     EXPECT_TRUE(host.installedNotifiers().empty());
     EXPECT_TRUE(host.finishRun().empty()) << host.finishRun().front();
-    send(kAddType, "ext", "8");
+    send(kAddEventListener, "ext", "8");
     EXPECT_TRUE(host.installedNotifiers().empty());
 }
 
@@ -306,7 +309,7 @@ TEST_F(AdapterTest, IdleNotificationFromInsideTheHookUpSubscribesNothingTwice) {
 
     host.fireIdle();
 
-    for (const char* type : {kAddType, kRemoveType, kPingType, kListType}) {
+    for (const char* type : {kAddEventListener, kRemoveEventListener, kPingRequest, kListEventsRequest}) {
         EXPECT_EQ(ConfluxControlSubscriberCount(type), 1) << type;
     }
     EXPECT_EQ(installedFor(host.idleEventID()), 0u);
@@ -315,7 +318,7 @@ TEST_F(AdapterTest, IdleNotificationFromInsideTheHookUpSubscribesNothingTwice) {
 
 TEST_F(AdapterTest, NotificationsNeedNoMemory) {
     startAndHookUp();
-    send(kAddType, "ext", "4294967295");
+    send(kAddEventListener, "ext", "4294967295");
     dispatched.clear();
     allocationsUntilFailure = 1;
     host.fireEvent(4294967295u);

@@ -19,6 +19,7 @@
 #include "ExportTrie.h"
 #include "Host.h"
 #include "KXPluginMain.h"
+#include "LMEventCatalogue.h"
 #include "LinuxRuntime.h"
 #include "MachOBundle.h"
 #include "MachOFile.h"
@@ -209,8 +210,7 @@ TEST_F(MachOBundleTest, OutOfMemoryIsCaughtInsideTheBundle) {
 
     ASSERT_EQ(host.startup(entry), 0);
     host.fireIdle();
-    const cflx::event::Event add{"com.corvane.lumetra.events.AddEventListener", 0, "TEST", "test.extension",
-                                 "7"};
+    const cflx::event::Event add{LMEventCatalogue::kAddEventListener, 0, "TEST", "test.extension", "7"};
 
     allocations.failing = true;
     EXPECT_EQ(DispatchEvent(&add), 0);

@@ -30,13 +30,6 @@ public:
     std::deque<bool> answers;
     std::vector<HookCall> calls;
 
-    bool registerListener(std::string event, std::string listener) override {
-        return record("register", event, listener);
-    }
-    bool unregisterListener(std::string event, std::string listener) override {
-        return record("unregister", event, listener);
-    }
-
     State stateOf(const std::string& event) const {
         const auto entry = events().find(event);
         if (entry == events().end()) {
@@ -51,6 +44,14 @@ public:
         }
         const auto found = entry->second.find(listener);
         return found == entry->second.end() ? 0 : found->second;
+    }
+
+protected:
+    bool registerListener(std::string event, std::string listener) override {
+        return record("register", event, listener);
+    }
+    bool unregisterListener(std::string event, std::string listener) override {
+        return record("unregister", event, listener);
     }
 
 private:

@@ -1,7 +1,7 @@
 #include "EntryPoint.h"
 
-#include "BusCatalogue.h"
 #include "Host.h"
+#include "LMEventCatalogue.h"
 
 namespace {
 
@@ -13,13 +13,13 @@ const std::string kLongTwelve = "000000000000000000000012";
 PluginAction startup() { return PluginAction::of(PluginAction::Kind::startup); }
 PluginAction idle() { return PluginAction::fire(Host::kDefaultIdleEventID); }
 PluginAction add(const std::string& sender, const std::string& event) {
-    return PluginAction::request(BusCatalogue::kAddEventListener, sender, event);
+    return PluginAction::request(LMEventCatalogue::kAddEventListener, sender, event);
 }
 PluginAction remove(const std::string& sender, const std::string& event) {
-    return PluginAction::request(BusCatalogue::kRemoveEventListener, sender, event);
+    return PluginAction::request(LMEventCatalogue::kRemoveEventListener, sender, event);
 }
 PluginAction list(const std::string& sender) {
-    return PluginAction::request(BusCatalogue::kListEventsRequest, sender, "");
+    return PluginAction::request(LMEventCatalogue::kListEventsRequest, sender, "");
 }
 
 std::vector<PluginAction> hookedWith(std::vector<PluginAction> requests) {
@@ -42,7 +42,8 @@ const std::vector<EntryPoint>& EntryPoint::all() {
          {kFirst}, true},
         {"remove_one_of_two", hookedWith({add(kFirst, kLongTwelve), add(kSecond, kLongTwelve)}),
          remove(kFirst, kLongTwelve), {kFirst, kSecond}, true},
-        {"ping", hookedWith({}), PluginAction::request(BusCatalogue::kPingRequest, kFirst, ""), {}, false},
+        {"ping", hookedWith({}), PluginAction::request(LMEventCatalogue::kPingRequest, kFirst, ""), {},
+         false},
         {"list", hookedWith({add(kFirst, kLongTwelve), add(kFirst, "7")}), list(kFirst), {kFirst}, true},
         {"notification", hookedWith({add(kFirst, kLongTwelve)}), PluginAction::fire(12), {kFirst}, false},
         {"shutdown", hookedWith({add(kFirst, kLongTwelve), add(kSecond, "7"), add(kSecond, "07")}),

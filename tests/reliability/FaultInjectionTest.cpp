@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "BusCatalogue.h"
 #include "EntryPoint.h"
+#include "LMEventCatalogue.h"
 #include "PluginAllocations.h"
 #include "PluginDifferential.h"
 #include "PluginSession.h"
@@ -71,7 +71,7 @@ void runWithFaults(const EntryPoint& entry, const std::vector<PluginAction>& fau
     }
     run.apply(entry.call);
     for (const std::string& listener : entry.listeners) {
-        run.apply(PluginAction::request(BusCatalogue::kListEventsRequest, listener, ""));
+        run.apply(PluginAction::request(LMEventCatalogue::kListEventsRequest, listener, ""));
     }
     run.finish();
     EXPECT_EQ(run.session().host().finishRun(), std::vector<std::string>{})
@@ -108,9 +108,9 @@ void expectTableMatchesLists(PluginSession& session, const ListsSeen& seen) {
     std::vector<std::string> texts;
     for (const auto& list : seen) {
         std::string rest = list.value_or("");
-        for (std::size_t at = rest.find(BusCatalogue::kEventListItemHead); at != std::string::npos;
-             at = rest.find(BusCatalogue::kEventListItemHead)) {
-            rest = rest.substr(at + std::string(BusCatalogue::kEventListItemHead).size());
+        for (std::size_t at = rest.find(LMEventCatalogue::kEventListItemHead); at != std::string::npos;
+             at = rest.find(LMEventCatalogue::kEventListItemHead)) {
+            rest = rest.substr(at + std::string(LMEventCatalogue::kEventListItemHead).size());
             texts.push_back(rest.substr(0, rest.find('"')));
         }
     }
@@ -233,7 +233,7 @@ TEST(BusFaultTest, EverySubscriptionOfTheHookUpFailsInTurn) {
     const auto idle = std::find_if(EntryPoint::all().begin(), EntryPoint::all().end(),
                                    [](const EntryPoint& entry) { return entry.name == "idle_hook_up"; });
     ASSERT_NE(idle, EntryPoint::all().end());
-    for (const char* type : BusCatalogue::kRequests) {
+    for (const char* type : LMEventCatalogue::kRequests) {
         for (const std::int32_t status : kStatuses) {
             SCOPED_TRACE(std::string(type) + " answers " + std::to_string(status));
             runWithFaults(*idle, {PluginAction::scriptBus(type, status)});

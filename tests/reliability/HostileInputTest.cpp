@@ -11,7 +11,8 @@
 #include <unordered_map>
 #include <vector>
 
-#include "BusCatalogue.h"
+#include "ExpectedPayloads.h"
+#include "LMEventCatalogue.h"
 #include "PluginAllocations.h"
 #include "PluginSession.h"
 #include "ProcessMemory.h"
@@ -39,10 +40,10 @@ protected:
     }
 
     void add(const char* sender, const char* event) {
-        session.request(BusCatalogue::kAddEventListener, sender, event);
+        session.request(LMEventCatalogue::kAddEventListener, sender, event);
     }
     void remove(const char* sender, const char* event) {
-        session.request(BusCatalogue::kRemoveEventListener, sender, event);
+        session.request(LMEventCatalogue::kRemoveEventListener, sender, event);
     }
 
     void expectMemoryAtBaseline() {
@@ -129,13 +130,13 @@ struct NullFieldCase {
 
 TEST_F(HostileInputTest, NullFieldsAreIgnoredWhereTheyAreRead) {
     const NullFieldCase cases[] = {
-        {"add without sender", BusCatalogue::kAddEventListener, nullptr, "7", false},
-        {"add without payload", BusCatalogue::kAddEventListener, "a", nullptr, false},
-        {"remove without sender", BusCatalogue::kRemoveEventListener, nullptr, "7", false},
-        {"remove without payload", BusCatalogue::kRemoveEventListener, "a", nullptr, false},
-        {"list without sender", BusCatalogue::kListEventsRequest, nullptr, "", false},
-        {"list without either", BusCatalogue::kListEventsRequest, nullptr, nullptr, false},
-        {"ping without either", BusCatalogue::kPingRequest, nullptr, nullptr, true},
+        {"add without sender", LMEventCatalogue::kAddEventListener, nullptr, "7", false},
+        {"add without payload", LMEventCatalogue::kAddEventListener, "a", nullptr, false},
+        {"remove without sender", LMEventCatalogue::kRemoveEventListener, nullptr, "7", false},
+        {"remove without payload", LMEventCatalogue::kRemoveEventListener, "a", nullptr, false},
+        {"list without sender", LMEventCatalogue::kListEventsRequest, nullptr, "", false},
+        {"list without either", LMEventCatalogue::kListEventsRequest, nullptr, nullptr, false},
+        {"ping without either", LMEventCatalogue::kPingRequest, nullptr, nullptr, true},
     };
     for (const NullFieldCase& testCase : cases) {
         SCOPED_TRACE(testCase.name);
@@ -144,11 +145,11 @@ TEST_F(HostileInputTest, NullFieldsAreIgnoredWhereTheyAreRead) {
         EXPECT_EQ(session.sent().size(), testCase.answered ? 1u : 0u);
     }
     EXPECT_EQ(notifierCalls(), 0u);
-    EXPECT_EQ(session.listEvents("a"), BusCatalogue::eventListPayload({}));
+    EXPECT_EQ(session.listEvents("a"), ExpectedPayloads::eventListPayload({}));
 }
 
 TEST_F(HostileInputTest, ANullRecordIsIgnoredByEveryHandler) {
-    for (const char* type : BusCatalogue::kRequests) {
+    for (const char* type : LMEventCatalogue::kRequests) {
         SCOPED_TRACE(type);
         const EventBusCallback handler = session.subscribedHandler(type);
         ASSERT_NE(handler, nullptr);
@@ -167,11 +168,11 @@ TEST_F(HostileInputTest, TextsAreKeptAndListedByteForByte) {
         SCOPED_TRACE(testing::PrintToString(text));
         const std::string sender = "sender " + text;
         add(sender.c_str(), text.c_str());
-        EXPECT_EQ(session.listEvents(sender), BusCatalogue::eventListPayload({text}));
+        EXPECT_EQ(session.listEvents(sender), ExpectedPayloads::eventListPayload({text}));
         ASSERT_FALSE(session.host().calls().empty());
         EXPECT_EQ(session.host().calls().back().eventID, RegistryModel::eventID(text));
         remove(sender.c_str(), text.c_str());
-        EXPECT_EQ(session.listEvents(sender), BusCatalogue::eventListPayload({}));
+        EXPECT_EQ(session.listEvents(sender), ExpectedPayloads::eventListPayload({}));
     }
     EXPECT_TRUE(session.host().installedNotifiers().empty());
     expectMemoryAtBaseline();
@@ -182,15 +183,16 @@ TEST_F(HostileInputTest, OneMebibytePayloadsAndSenders) {
     const std::string sender(1 << 20, '\xfe');
     add(sender.c_str(), payload.c_str());
     add(sender.c_str(), "12");
-    EXPECT_EQ(session.listEvents(sender), BusCatalogue::eventListPayload({"12", payload}));
+    EXPECT_EQ(session.listEvents(sender), ExpectedPayloads::eventListPayload({"12", payload}));
     session.clearSent();
     session.host().fireEvent(7);
     ASSERT_EQ(session.sent().size(), 1u);
-    EXPECT_EQ(session.sent()[0].describe(),
-              BusRecord::fromPlugin(BusCatalogue::kCppEvent, BusCatalogue::eventPayload(7)).describe());
+    EXPECT_EQ(
+        session.sent()[0].describe(),
+        BusRecord::fromPlugin(LMEventCatalogue::kCppEvent, ExpectedPayloads::eventPayload(7)).describe());
     remove(sender.c_str(), payload.c_str());
     remove(sender.c_str(), "12");
-    EXPECT_EQ(session.listEvents(sender), BusCatalogue::eventListPayload({}));
+    EXPECT_EQ(session.listEvents(sender), ExpectedPayloads::eventListPayload({}));
     expectMemoryAtBaseline();
 }
 
@@ -201,10 +203,10 @@ std::string manyText(int i) { return std::to_string(kManyKeys - i); }
 std::string manyListener(int i) { return "com.example.extension." + std::to_string(i); }
 
 TEST_F(HostileInputTest, HundredThousandDistinctEventTextsAndListeners) {
-    const std::string emptyList = BusCatalogue::eventListPayload({});
+    const std::string emptyList = ExpectedPayloads::eventListPayload({});
     std::size_t expectedLength = emptyList.size();
     for (int i = 0; i < kManyKeys; ++i) {
-        expectedLength += BusCatalogue::eventListPayload({manyText(i)}).size() - emptyList.size();
+        expectedLength += ExpectedPayloads::eventListPayload({manyText(i)}).size() - emptyList.size();
     }
     const auto round = [&] {
         const CountingNotifiers notifiers(session.host().actionControl());
@@ -214,7 +216,7 @@ TEST_F(HostileInputTest, HundredThousandDistinctEventTextsAndListeners) {
         }
         EXPECT_EQ(CountingNotifiers::installed(), static_cast<std::size_t>(kManyKeys));
         EXPECT_EQ(session.listEvents(manyListener(kManyKeys - 1)),
-                  BusCatalogue::eventListPayload({manyText(kManyKeys - 1)}));
+                  ExpectedPayloads::eventListPayload({manyText(kManyKeys - 1)}));
         EXPECT_EQ(session.listEvents(manyListener(0)).value_or("").size(), expectedLength)
             << "every event text listed once";
         for (int i = kManyKeys - 1; i >= 0; --i) {
@@ -223,7 +225,7 @@ TEST_F(HostileInputTest, HundredThousandDistinctEventTextsAndListeners) {
         }
         EXPECT_EQ(CountingNotifiers::installed(), 0u);
         EXPECT_EQ(CountingNotifiers::misuse(), 0);
-        EXPECT_EQ(session.listEvents(manyListener(0)), BusCatalogue::eventListPayload({}));
+        EXPECT_EQ(session.listEvents(manyListener(0)), ExpectedPayloads::eventListPayload({}));
         session.clearSent();
     };
     // Watching every allocation's stack would take minutes at this volume;

@@ -7,8 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "BusCatalogue.h"
 #include "ConfluxControl.h"
+#include "ExpectedPayloads.h"
+#include "LMEventCatalogue.h"
 #include "PluginAllocations.h"
 #include "PluginSession.h"
 #include "ProcessMemory.h"
@@ -18,11 +19,11 @@ namespace {
 const std::string kExtension = "com.example.extensions.lifecycle";
 
 void add(PluginSession& session, const std::string& sender, const char* event) {
-    session.request(BusCatalogue::kAddEventListener, sender.c_str(), event);
+    session.request(LMEventCatalogue::kAddEventListener, sender.c_str(), event);
 }
 
 void remove(PluginSession& session, const std::string& sender, const char* event) {
-    session.request(BusCatalogue::kRemoveEventListener, sender.c_str(), event);
+    session.request(LMEventCatalogue::kRemoveEventListener, sender.c_str(), event);
 }
 
 std::vector<HostCallKind> kindsOf(const std::vector<HostCall>& calls) {
@@ -40,16 +41,16 @@ void runOneCycle(int cycle) {
     PluginAllocations::watch(session.module());
     ASSERT_EQ(session.startup(), 0) << "cycle " << cycle;
     ASSERT_TRUE(session.hookUp()) << "cycle " << cycle;
-    for (const char* type : BusCatalogue::kRequests) {
+    for (const char* type : LMEventCatalogue::kRequests) {
         ASSERT_EQ(ConfluxControlSubscriberCount(type), 1) << type << " in cycle " << cycle;
     }
     add(session, kExtension, "12");
     add(session, kExtension, "000000000000000000000007");
     add(session, "other", "12");
-    session.request(BusCatalogue::kPingRequest, "other", "");
+    session.request(LMEventCatalogue::kPingRequest, "other", "");
     session.host().fireEvent(12);
     ASSERT_EQ(session.listEvents(kExtension),
-              BusCatalogue::eventListPayload({"000000000000000000000007", "12"}));
+              ExpectedPayloads::eventListPayload({"000000000000000000000007", "12"}));
     remove(session, kExtension, "12");
     ASSERT_EQ(session.host().installedNotifiers().size(), 2u) << "cycle " << cycle;
     ASSERT_EQ(session.shutdown(), 0);
@@ -103,7 +104,7 @@ protected:
 TEST_F(AfterStartupTest, ASecondStartupChangesNothing) {
     EXPECT_EQ(session.startup(), 0);
     expectOnlyEntryDispatch(2);
-    EXPECT_EQ(session.listEvents(kExtension), BusCatalogue::eventListPayload({"7"}));
+    EXPECT_EQ(session.listEvents(kExtension), ExpectedPayloads::eventListPayload({"7"}));
     EXPECT_EQ(session.shutdown(), 0);
 }
 
@@ -122,7 +123,7 @@ TEST_F(AfterStartupTest, RequestsAndNotificationsAfterShutdownAreIgnored) {
     session.host().clearCalls();
     add(session, kExtension, "8");
     remove(session, kExtension, "7");
-    session.request(BusCatalogue::kPingRequest, kExtension.c_str(), "");
+    session.request(LMEventCatalogue::kPingRequest, kExtension.c_str(), "");
     EXPECT_EQ(session.listEvents(kExtension), std::nullopt);
     session.host().fireEvent(7);
     EXPECT_TRUE(session.sent().empty());
@@ -134,12 +135,12 @@ TEST_F(AfterStartupTest, ANewStartupFetchesAgainAndKeepsTheSubscriptions) {
     EXPECT_EQ(session.shutdown(), 0);
     EXPECT_EQ(session.startup(), 0);
     session.idle();
-    for (const char* type : BusCatalogue::kRequests) {
+    for (const char* type : LMEventCatalogue::kRequests) {
         EXPECT_EQ(ConfluxControlSubscriberCount(type), 1) << type;
     }
-    EXPECT_EQ(session.listEvents(kExtension), BusCatalogue::eventListPayload({}));
+    EXPECT_EQ(session.listEvents(kExtension), ExpectedPayloads::eventListPayload({}));
     add(session, kExtension, "9");
-    EXPECT_EQ(session.listEvents(kExtension), BusCatalogue::eventListPayload({"9"}));
+    EXPECT_EQ(session.listEvents(kExtension), ExpectedPayloads::eventListPayload({"9"}));
     EXPECT_EQ(session.shutdown(), 0);
     EXPECT_EQ(session.host().finishRun(), std::vector<std::string>{});
 }
@@ -184,10 +185,10 @@ TEST(NotifierTest, ANotifierRemovedWhileItRuns) {
     add(session, kExtension, "7");
     add(session, kExtension, "07");
     Unsubscriber unsubscriber{&session, "7"};
-    ASSERT_EQ(AddEventListener(BusCatalogue::kCppEvent, unsubscribeOnEvent, &unsubscriber), 0);
+    ASSERT_EQ(AddEventListener(LMEventCatalogue::kCppEvent, unsubscribeOnEvent, &unsubscriber), 0);
     session.host().fireEvent(7);
     EXPECT_EQ(session.host().installedNotifiers().size(), 1u);
-    EXPECT_EQ(session.listEvents(kExtension), BusCatalogue::eventListPayload({"07"}));
+    EXPECT_EQ(session.listEvents(kExtension), ExpectedPayloads::eventListPayload({"07"}));
     unsubscriber.event = "07";
     session.host().fireEvent(7);
     EXPECT_TRUE(session.host().installedNotifiers().empty());
