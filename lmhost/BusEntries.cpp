@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "LMEventCatalogue.h"
 #include "PointerLabels.h"
 
 namespace {
@@ -22,7 +23,7 @@ TranscriptField userDataDetail(void* userData) {
 }
 
 bool isHostApplication(const char* senderApp) {
-    return senderApp != nullptr && std::strcmp(senderApp, BusEntries::kHostApplication) == 0;
+    return senderApp != nullptr && std::strcmp(senderApp, LMEventCatalogue::kSenderApp) == 0;
 }
 
 }  // namespace
@@ -53,7 +54,7 @@ TranscriptEntry BusEntries::pluginDispatch(const cflx::event::Event* event) {
 
 TranscriptEntry BusEntries::expectedDispatch(const std::string& eventType,
                                              const std::optional<std::string>& payload) {
-    const cflx::event::Event record{eventType.c_str(), 0, kHostApplication, nullptr,
+    const cflx::event::Event record{eventType.c_str(), 0, LMEventCatalogue::kSenderApp, nullptr,
                                     payload ? payload->c_str() : nullptr};
     return pluginDispatch(&record);
 }

@@ -12,10 +12,6 @@
 // expectations, so both always have the same shape.
 class BusEntries {
 public:
-    // The host application's code, which every record the plug-in sends and
-    // every extension request of lmhost carries.
-    static constexpr const char* kHostApplication = "LMTR";
-
     // An event that the plug-in dispatched. Its senderApp, senderExtension and
     // deliveryMode are details, shown where they differ from what the plug-in
     // must always send ("LMTR", null, 0).

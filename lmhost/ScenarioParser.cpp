@@ -8,6 +8,7 @@
 #include "EventCatalogue.h"
 #include "HostEntries.h"
 #include "KXPluginMain.h"
+#include "LMEventCatalogue.h"
 #include "ScenarioLexer.h"
 #include "StatusScript.h"
 
@@ -153,22 +154,22 @@ void ScenarioParser::listenerRequest(ScenarioTokenReader& reader, ScenarioComman
 }
 
 void ScenarioParser::parseAdd(ScenarioTokenReader& reader, ScenarioCommand& command) {
-    listenerRequest(reader, command, EventCatalogue::kAddEventListener, "add");
+    listenerRequest(reader, command, LMEventCatalogue::kAddEventListener, "add");
 }
 
 void ScenarioParser::parseRemove(ScenarioTokenReader& reader, ScenarioCommand& command) {
-    listenerRequest(reader, command, EventCatalogue::kRemoveEventListener, "remove");
+    listenerRequest(reader, command, LMEventCatalogue::kRemoveEventListener, "remove");
 }
 
 void ScenarioParser::parsePing(ScenarioTokenReader& reader, ScenarioCommand& command) {
     std::optional<std::string> sender =
         reader.atEnd() ? std::nullopt : reader.textOrNull("the sender extension after 'ping'");
-    request(command, EventCatalogue::kPingRequest, std::move(sender), std::string());
+    request(command, LMEventCatalogue::kPingRequest, std::move(sender), std::string());
 }
 
 void ScenarioParser::parseList(ScenarioTokenReader& reader, ScenarioCommand& command) {
     std::optional<std::string> sender = reader.textOrNull("the sender extension after 'list'");
-    request(command, EventCatalogue::kListEventsRequest, std::move(sender), std::string());
+    request(command, LMEventCatalogue::kListEventsRequest, std::move(sender), std::string());
 }
 
 // `host`, `bus` and `expect` are followed by a word that picks the command.

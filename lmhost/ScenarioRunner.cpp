@@ -5,7 +5,7 @@
 #include "BusEntries.h"
 #include "ConfluxControl.h"
 #include "EntryText.h"
-#include "EventCatalogue.h"
+#include "LMEventCatalogue.h"
 #include "HostEntries.h"
 
 namespace {
@@ -27,7 +27,7 @@ const char* textOf(const std::optional<std::string>& text) { return text ? text-
 
 // Points into the command, which outlives the run.
 cflx::event::Event requestOf(const ScenarioCommand& command) {
-    return cflx::event::Event{textOf(command.texts[0]), 0, BusEntries::kHostApplication, textOf(command.texts[1]),
+    return cflx::event::Event{textOf(command.texts[0]), 0, LMEventCatalogue::kSenderApp, textOf(command.texts[1]),
                               textOf(command.texts[2])};
 }
 
@@ -91,8 +91,7 @@ void ScenarioRunner::hookUpToTheBus() {
 }
 
 bool ScenarioRunner::busHookedUp() const {
-    for (const char* type : {EventCatalogue::kAddEventListener, EventCatalogue::kRemoveEventListener,
-                             EventCatalogue::kPingRequest, EventCatalogue::kListEventsRequest}) {
+    for (const char* type : LMEventCatalogue::kRequests) {
         if (ConfluxControlSubscriberCount(type) == 0) {
             return false;
         }
