@@ -287,7 +287,6 @@ void ScenarioRunner::fail(std::size_t line, std::string message, std::string exp
 
 void ScenarioRunner::beginStep(std::size_t line, const std::string& source) {
     recorder.setLine(line);
-    transcript.startGroup();
     renderer.step(line, source);
 }
 

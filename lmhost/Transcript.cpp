@@ -1,11 +1,10 @@
 #include "Transcript.h"
 
-#include <iterator>
 #include <utility>
 
-void Transcript::append(TranscriptEntry entry) { records.push_back(std::move(entry)); }
-
-void Transcript::appendHostCall(TranscriptEntry entry) {
-    records.insert(std::next(records.begin(), static_cast<std::ptrdiff_t>(groupStart)), std::move(entry));
-    startGroup();
+std::size_t Transcript::append(TranscriptEntry entry) {
+    records.push_back(std::move(entry));
+    return records.size() - 1;
 }
+
+void Transcript::replace(std::size_t index, TranscriptEntry entry) { records.at(index) = std::move(entry); }

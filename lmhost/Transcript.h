@@ -8,16 +8,13 @@
 
 class Transcript {
 public:
-    // The host's next own call moves before everything appended from now on.
-    void startGroup() noexcept { groupStart = records.size(); }
-    void append(TranscriptEntry entry);
-    // The host logs its own calls (PluginMain, a notification) when they
-    // return; each is put before the calls it caused, and starts a new group.
-    void appendHostCall(TranscriptEntry entry);
+    // Answers the entry's index.
+    std::size_t append(TranscriptEntry entry);
+    // A host call is appended when it starts and completed when it returns.
+    void replace(std::size_t index, TranscriptEntry entry);
 
     const std::vector<TranscriptEntry>& entries() const noexcept { return records; }
 
 private:
     std::vector<TranscriptEntry> records;
-    std::size_t groupStart = 0;
 };

@@ -7,15 +7,13 @@
 
 namespace {
 
-bool isHostsOwnCall(HostCallKind kind) { return kind == HostCallKind::pluginMain || kind == HostCallKind::notify; }
-
 std::uintptr_t addressOf(EventBusCallback callback) { return reinterpret_cast<std::uintptr_t>(callback); }
 
 }  // namespace
 
 TranscriptRecorder::TranscriptRecorder(Host& host, Transcript& transcript)
     : host(host), transcript(transcript), hostEntries(host.pluginReference()) {
-    host.observeCalls([this](const HostCall& call) { hostCallObserved(call); });
+    host.observeCalls([this](std::size_t place, const HostCall& call) { hostCallObserved(place, call); });
     ConfluxControlObserveDispatches(dispatchObserved, this);
     ConfluxControlObserveSubscriptions(subscriptionObserved, this);
 }
@@ -66,15 +64,17 @@ bool TranscriptRecorder::isExtensionRecord(const cflx::event::Event* event) cons
     return false;
 }
 
-void TranscriptRecorder::hostCallObserved(const HostCall& call) noexcept {
+void TranscriptRecorder::hostCallObserved(std::size_t place, const HostCall& call) noexcept {
     recordSafely([&] {
         TranscriptEntry entry = hostEntries.entryOf(call);
-        entry.line = line;
-        if (isHostsOwnCall(call.kind)) {
-            transcript.appendHostCall(std::move(entry));
-        } else {
-            transcript.append(std::move(entry));
+        if (!call.returned) {
+            entry.line = line;
+            hostCallEntries[place] = transcript.append(std::move(entry));
+            return;
         }
+        const std::size_t index = hostCallEntries.at(place);
+        entry.line = transcript.entries()[index].line;
+        transcript.replace(index, std::move(entry));
     });
 }
 

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <map>
 #include <string>
 
 #include "CflxEvent.h"
@@ -39,7 +40,7 @@ private:
     static void dispatchObserved(const cflx::event::Event* event, void* context) noexcept;
     static void subscriptionObserved(const char* eventType, EventBusCallback callback, void* userData,
                                      std::int32_t status, void* context) noexcept;
-    void hostCallObserved(const HostCall& call) noexcept;
+    void hostCallObserved(std::size_t place, const HostCall& call) noexcept;
     void dispatched(const cflx::event::Event* event);
     void subscribed(const char* eventType, EventBusCallback callback, void* userData, std::int32_t status);
     template <typename Work>
@@ -49,6 +50,8 @@ private:
     Transcript& transcript;
     HostEntries hostEntries;
     PointerLabels handlers{"handler"};
+    // Where each host call's entry stands, by its place in the host's log.
+    std::map<std::size_t, std::size_t> hostCallEntries;
     bool isExtensionRecord(const cflx::event::Event* event) const noexcept;
 
     const cflx::event::Event* extensionRecord = nullptr;

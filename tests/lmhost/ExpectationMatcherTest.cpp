@@ -1,10 +1,13 @@
-// One cursor per stream over the transcript, and the host's own calls put
-// before the calls they caused.
+// One cursor per stream over the transcript, and the host's own calls
+// recorded before the calls they caused.
 #include <gtest/gtest.h>
+
+#include "Conflux.h"
 
 #include "EntryText.h"
 #include "ExpectationMatcher.h"
 #include "Transcript.h"
+#include "TranscriptRecorder.h"
 
 namespace {
 
@@ -43,22 +46,37 @@ TEST(ExpectationMatcherTest, SkippingPassesOverWhatIsThereSoFar) {
     EXPECT_EQ(matcher.take(TranscriptStream::bus)->call, "new");
 }
 
-TEST(ExpectationMatcherTest, TheHostsOwnCallGoesBeforeTheCallsItCaused) {
+void dispatchWhenNotified(std::uint32_t, _ADsc*, std::int32_t, void*) {
+    const cflx::event::Event event{"during the next notification", 0, nullptr, nullptr, nullptr};
+    DispatchEvent(&event);
+}
+
+std::int32_t installingEntry(KXString, KXString, KXMessage* message) {
+    const void* suite = nullptr;
+    message->coreSuite->fetchSuite(kLMActionControlSuite, kLMActionControlSuiteVersion, &suite);
+    static_cast<const LMActionControlProcs*>(suite)->addNotifier(message->plugin, 7, dispatchWhenNotified, nullptr);
+    message->coreSuite->returnSuite(kLMActionControlSuite, kLMActionControlSuiteVersion);
+    return 0;
+}
+
+// The host logs its own calls when they start, so each stands before the
+// calls it caused.
+TEST(TranscriptRecorderTest, TheHostsOwnCallGoesBeforeTheCallsItCaused) {
+    Host host;
     Transcript transcript;
-    transcript.append(entry(TranscriptStream::bus, "earlier"));
-    transcript.startGroup();
-    transcript.append(entry(TranscriptStream::host, "removeNotifier"));
-    transcript.append(entry(TranscriptStream::host, "returnSuite"));
-    transcript.appendHostCall(entry(TranscriptStream::none, "PluginMain"));
-    transcript.append(entry(TranscriptStream::bus, "during the next notification"));
-    transcript.appendHostCall(entry(TranscriptStream::none, "notify"));
+    TranscriptRecorder recorder(host, transcript);
+    const cflx::event::Event earlier{"earlier", 0, nullptr, nullptr, nullptr};
+    DispatchEvent(&earlier);
+    host.startup(installingEntry);
+    host.fireEvent(7);
 
     std::vector<std::string> calls;
     for (const TranscriptEntry& made : transcript.entries()) {
         calls.push_back(made.call);
     }
-    EXPECT_EQ(calls, (std::vector<std::string>{"earlier", "PluginMain", "removeNotifier", "returnSuite", "notify",
-                                               "during the next notification"}));
+    EXPECT_EQ(calls, (std::vector<std::string>{"DispatchEvent", "PluginMain", "fetchSuite", "addNotifier",
+                                               "returnSuite", "notify", "DispatchEvent"}));
+    EXPECT_EQ(EntryText::describe(transcript.entries()[1]), "PluginMain \"KX Interface\" \"Startup\" -> 0");
 }
 
 }  // namespace
