@@ -1,6 +1,5 @@
 #include "JsonLinesRenderer.h"
 
-#include "EntryText.h"
 #include "ScenarioQuoting.h"
 
 namespace {
@@ -10,16 +9,16 @@ std::string unicodeEscape(unsigned char byte) {
     return std::string("\\u00") + digits[byte >> 4] + digits[byte & 0x0F];
 }
 
-std::string valueOf(const TranscriptValue& value) {
+std::string valueOf(const TranscriptEntry::Value& value) {
     switch (value.kind()) {
-    case TranscriptValue::Kind::null:
+    case TranscriptEntry::Value::Kind::null:
         return "null";
-    case TranscriptValue::Kind::text:
-    case TranscriptValue::Kind::word:
+    case TranscriptEntry::Value::Kind::text:
+    case TranscriptEntry::Value::Kind::word:
         return JsonLinesRenderer::quoted(value.characters());
-    case TranscriptValue::Kind::number:
+    case TranscriptEntry::Value::Kind::number:
         return std::to_string(value.numberValue());
-    case TranscriptValue::Kind::boolean:
+    case TranscriptEntry::Value::Kind::boolean:
         return value.numberValue() != 0 ? "true" : "false";
     }
     return "null";
@@ -30,8 +29,8 @@ void add(std::string& object, const std::string& name, const std::string& json) 
     object += "," + JsonLinesRenderer::quoted(name) + ":" + json;
 }
 
-void addFields(std::string& object, const std::vector<TranscriptField>& fields) {
-    for (const TranscriptField& field : fields) {
+void addFields(std::string& object, const std::vector<TranscriptEntry::Field>& fields) {
+    for (const TranscriptEntry::Field& field : fields) {
         add(object, field.name, valueOf(field.value));
     }
 }
@@ -77,8 +76,8 @@ void JsonLinesRenderer::entry(const TranscriptEntry& entry) {
     }
     std::string object = record("call");
     add(object, "line", std::to_string(entry.line));
-    add(object, "from", quoted(EntryText::actorName(entry.actor)));
-    add(object, "to", quoted(EntryText::calleeName(entry)));
+    add(object, "from", quoted(entry.actorName()));
+    add(object, "to", quoted(entry.calleeName()));
     add(object, "call", quoted(entry.call));
     addFields(object, entry.arguments);
     if (entry.result) {

@@ -4,12 +4,12 @@
 
 #include "Conflux.h"
 
-#include "EntryText.h"
-#include "ExpectationMatcher.h"
+#include "ScenarioRunner.h"
 #include "Transcript.h"
-#include "TranscriptRecorder.h"
 
 namespace {
+
+using ExpectationMatcher = ScenarioRunner::ExpectationMatcher;
 
 TranscriptEntry entry(TranscriptStream stream, const char* call) {
     TranscriptEntry made;
@@ -20,12 +20,12 @@ TranscriptEntry entry(TranscriptStream stream, const char* call) {
 }
 
 TEST(ExpectationMatcherTest, EachStreamTakesItsOwnEntriesInOrder) {
-    Transcript transcript;
-    transcript.append(entry(TranscriptStream::host, "fetchSuite"));
-    transcript.append(entry(TranscriptStream::bus, "first"));
-    transcript.append(entry(TranscriptStream::host, "lookupEventID"));
-    transcript.append(entry(TranscriptStream::bus, "second"));
-    ExpectationMatcher matcher(transcript.entries());
+    std::vector<TranscriptEntry> transcript;
+    transcript.push_back(entry(TranscriptStream::host, "fetchSuite"));
+    transcript.push_back(entry(TranscriptStream::bus, "first"));
+    transcript.push_back(entry(TranscriptStream::host, "lookupEventID"));
+    transcript.push_back(entry(TranscriptStream::bus, "second"));
+    ExpectationMatcher matcher(transcript);
 
     EXPECT_EQ(matcher.take(TranscriptStream::bus)->call, "first");
     EXPECT_EQ(matcher.peek(TranscriptStream::bus)->call, "second");
@@ -37,12 +37,12 @@ TEST(ExpectationMatcherTest, EachStreamTakesItsOwnEntriesInOrder) {
 }
 
 TEST(ExpectationMatcherTest, SkippingPassesOverWhatIsThereSoFar) {
-    Transcript transcript;
-    transcript.append(entry(TranscriptStream::bus, "old"));
-    ExpectationMatcher matcher(transcript.entries());
+    std::vector<TranscriptEntry> transcript;
+    transcript.push_back(entry(TranscriptStream::bus, "old"));
+    ExpectationMatcher matcher(transcript);
     matcher.skipAll();
     EXPECT_EQ(matcher.peek(TranscriptStream::bus), nullptr);
-    transcript.append(entry(TranscriptStream::bus, "new"));
+    transcript.push_back(entry(TranscriptStream::bus, "new"));
     EXPECT_EQ(matcher.take(TranscriptStream::bus)->call, "new");
 }
 
@@ -61,10 +61,9 @@ std::int32_t installingEntry(KXString, KXString, KXMessage* message) {
 
 // The host logs its own calls when they start, so each stands before the
 // calls it caused.
-TEST(TranscriptRecorderTest, TheHostsOwnCallGoesBeforeTheCallsItCaused) {
+TEST(TranscriptTest, TheHostsOwnCallGoesBeforeTheCallsItCaused) {
     Host host;
-    Transcript transcript;
-    TranscriptRecorder recorder(host, transcript);
+    Transcript transcript(host);
     const cflx::event::Event earlier{"earlier", 0, nullptr, nullptr, nullptr};
     DispatchEvent(&earlier);
     host.startup(installingEntry);
@@ -76,7 +75,7 @@ TEST(TranscriptRecorderTest, TheHostsOwnCallGoesBeforeTheCallsItCaused) {
     }
     EXPECT_EQ(calls, (std::vector<std::string>{"DispatchEvent", "PluginMain", "fetchSuite", "addNotifier",
                                                "returnSuite", "notify", "DispatchEvent"}));
-    EXPECT_EQ(EntryText::describe(transcript.entries()[1]), "PluginMain \"KX Interface\" \"Startup\" -> 0");
+    EXPECT_EQ(transcript.entries()[1].text(), "PluginMain \"KX Interface\" \"Startup\" -> 0");
 }
 
 }  // namespace
