@@ -9,19 +9,11 @@ std::string unicodeEscape(unsigned char byte) {
     return std::string("\\u00") + digits[byte >> 4] + digits[byte & 0x0F];
 }
 
+// Null, numbers and booleans read the same in JSON as in a scenario.
 std::string valueOf(const TranscriptEntry::Value& value) {
-    switch (value.kind()) {
-    case TranscriptEntry::Value::Kind::null:
-        return "null";
-    case TranscriptEntry::Value::Kind::text:
-    case TranscriptEntry::Value::Kind::word:
-        return JsonLinesRenderer::quoted(value.characters());
-    case TranscriptEntry::Value::Kind::number:
-        return std::to_string(value.numberValue());
-    case TranscriptEntry::Value::Kind::boolean:
-        return value.numberValue() != 0 ? "true" : "false";
-    }
-    return "null";
+    const TranscriptEntry::Value::Kind kind = value.kind();
+    const bool holdsCharacters = kind == TranscriptEntry::Value::Kind::text || kind == TranscriptEntry::Value::Kind::word;
+    return holdsCharacters ? JsonLinesRenderer::quoted(value.characters()) : value.text();
 }
 
 // Appends ,"name":json to an object being built without its closing brace.
