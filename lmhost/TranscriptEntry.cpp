@@ -210,17 +210,10 @@ const char* TranscriptEntry::actorName() const noexcept {
 }
 
 const char* TranscriptEntry::calleeName() const noexcept {
-    switch (stream) {
-    case TranscriptStream::host:
-    case TranscriptStream::sameString:
+    if (toHost()) {
         return "host";
-    case TranscriptStream::bus:
-    case TranscriptStream::subscribe:
-        return "bus";
-    case TranscriptStream::none:
-        break;
     }
-    return actor == TranscriptActor::extension ? "bus" : "plug-in";
+    return toBus() || actor == TranscriptActor::extension ? "bus" : "plug-in";
 }
 
 const char* TranscriptEntry::streamName(TranscriptStream stream) noexcept {
@@ -242,17 +235,22 @@ const char* TranscriptEntry::streamName(TranscriptStream stream) noexcept {
 // The scenario command that a line reads as: `host CALL`, `bus`, `subscribe`,
 // `send`, or the host's own call by name.
 std::string TranscriptEntry::keyword() const {
-    switch (stream) {
-    case TranscriptStream::host:
-    case TranscriptStream::sameString:
+    if (toHost()) {
         return "host " + call;
-    case TranscriptStream::bus:
-    case TranscriptStream::subscribe:
+    }
+    if (toBus()) {
         return streamName(stream);
-    case TranscriptStream::none:
-        break;
     }
     return actor == TranscriptActor::extension ? "send" : call;
+}
+
+// The plug-in's calls into the host's suites, and onto the bus.
+bool TranscriptEntry::toHost() const noexcept {
+    return stream == TranscriptStream::host || stream == TranscriptStream::sameString;
+}
+
+bool TranscriptEntry::toBus() const noexcept {
+    return stream == TranscriptStream::bus || stream == TranscriptStream::subscribe;
 }
 
 std::string TranscriptEntry::shownDetails() const {

@@ -142,6 +142,8 @@ struct TranscriptEntry {
     std::vector<Field> details;
 
 private:
+    bool toHost() const noexcept;
+    bool toBus() const noexcept;
     std::string keyword() const;
     std::string shownDetails() const;
 };
