@@ -22,10 +22,11 @@ public:
     void observe(Observer observer) { watcher = std::move(observer); }
     // Answers the place of the call's record.
     std::size_t start(HostCall call);
-    // The call as it returned replaces its record, unless the log was
-    // cleared meanwhile.
+    // The call as it returned replaces its record.
     void finish(std::size_t place, HostCall call);
     const std::vector<HostCall>& calls() const noexcept { return records; }
+    // Between calls only: a call under way would fill in a place that no
+    // longer holds its record.
     void clear() noexcept { records.clear(); }
 
 private:

@@ -108,6 +108,7 @@ public:
     // when its call returns.
     const std::vector<HostCall>& calls() const noexcept;
     void observeCalls(CallLog::Observer observer);
+    // Between calls only (see CallLog::clear).
     void clearCalls() noexcept;
 
     // The violations found so far.
