@@ -11,8 +11,8 @@ std::string unicodeEscape(unsigned char byte) {
 
 // Null, numbers and booleans read the same in JSON as in a scenario.
 std::string valueOf(const TranscriptEntry::Value& value) {
-    const TranscriptEntry::Value::Kind kind = value.kind();
-    const bool holdsCharacters = kind == TranscriptEntry::Value::Kind::text || kind == TranscriptEntry::Value::Kind::word;
+    using Kind = TranscriptEntry::Value::Kind;
+    const bool holdsCharacters = value.kind() == Kind::text || value.kind() == Kind::word;
     return holdsCharacters ? JsonLinesRenderer::quoted(value.characters()) : value.text();
 }
 

@@ -36,7 +36,9 @@ constexpr const char* kPluginFile = "Quayline";
 constexpr const char* kPluginFile = "Quayline.so";
 #endif
 
-bool startsWith(const std::string& text, const std::string& prefix) { return text.compare(0, prefix.size(), prefix) == 0; }
+bool startsWith(const std::string& text, const std::string& prefix) {
+    return text.compare(0, prefix.size(), prefix) == 0;
+}
 
 }  // namespace
 

@@ -260,7 +260,9 @@ std::int32_t ScenarioRunner::sendPluginMain(const std::string& caller, const std
     return result;
 }
 
-void ScenarioRunner::send(const Scenario::Command& command) { transcript.sendFromExtension(requestOf(command.request)); }
+void ScenarioRunner::send(const Scenario::Command& command) {
+    transcript.sendFromExtension(requestOf(command.request));
+}
 
 void ScenarioRunner::nullHostMember(HostCallKind member) {
     KXCoreSuite& core = host.coreSuite();
