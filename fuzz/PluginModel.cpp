@@ -76,7 +76,12 @@ int PluginModel::subscriptions(const std::string& busType) const {
     return found == subscribed.end() ? 0 : found->second;
 }
 
+// The host logs a call when it starts and fills in its result when it returns.
 void PluginModel::pluginMain(const std::string& caller, const std::string& selector) {
+    HostCall call = callOf(HostCallKind::pluginMain);
+    call.texts = {caller, selector};
+    const std::size_t place = calls.size();
+    log(call, 0);
     std::int32_t result = 0;
     if (sameString(caller, kKXInterfaceCaller)) {
         if (sameString(selector, kKXStartupSelector)) {
@@ -85,9 +90,7 @@ void PluginModel::pluginMain(const std::string& caller, const std::string& selec
             shutdown();
         }
     }
-    HostCall call = callOf(HostCallKind::pluginMain);
-    call.texts = {caller, selector};
-    log(call, result);
+    calls[place].call.status = result;
 }
 
 // A repeated Startup resumes at the step that failed, unless the plug-in is
@@ -133,9 +136,7 @@ void PluginModel::shutdown() {
     if (!held) {
         return;
     }
-    const std::size_t before = listeners->hostCalls().size();
     listeners->unregisterAll(hostAnswers[HostCallKind::removeNotifier]);
-    logRegistryCalls(before);
     if (idleInstalled && removeNotifier(idleLoaded)) {
         idleInstalled = false;
     }
@@ -155,12 +156,12 @@ void PluginModel::fire(std::uint32_t eventID) {
         if (!stillInstalled) {
             continue;
         }
+        log(notifierCall(HostCallKind::notify, eventID), 0, installation.notifier);
         if (installation.notifier == Notifier::idle) {
             tryHookUp(eventID);
         } else if (running()) {
             send(LMEventCatalogue::kCppEvent, ExpectedPayloads::eventPayload(eventID));
         }
-        log(notifierCall(HostCallKind::notify, eventID), 0, installation.notifier);
     }
 }
 
@@ -269,34 +270,24 @@ void PluginModel::applyRequest(const PluginAction& action) {
              ExpectedPayloads::eventListPayload(listeners->eventsFor(*action.sender)));
         return;
     }
-    const std::size_t before = listeners->hostCalls().size();
     if (type == LMEventCatalogue::kAddEventListener) {
         listeners->add(*action.payload, *action.sender, hostAnswers[HostCallKind::addNotifier]);
     } else {
         listeners->remove(*action.payload, *action.sender, hostAnswers[HostCallKind::removeNotifier]);
     }
-    logRegistryCalls(before);
 }
 
-// The host's table has followed each call as it was made (answerRegistryCall);
-// here the calls join the log.
-void PluginModel::logRegistryCalls(std::size_t before) {
-    const auto& made = listeners->hostCalls();
-    for (std::size_t i = before; i < made.size(); ++i) {
-        const RegistryModel::HostCall& call = made[i];
-        const bool add = call.kind == RegistryModel::CallKind::add;
-        log(notifierCall(add ? HostCallKind::addNotifier : HostCallKind::removeNotifier, call.eventID),
-            call.status, add ? Notifier::event : Notifier::none);
-    }
-}
-
-// Each call changes the table at once, so a second removal of the same id in
-// one operation sees what the first left.
+// Each call is logged and changes the table at once, so a second removal of
+// the same id in one operation sees what the first left, and a notification
+// from inside an add follows the add.
 std::int32_t PluginModel::answerRegistryCall(RegistryModel::CallKind kind, std::uint32_t eventID,
                                              std::int32_t status) {
     if (kind == RegistryModel::CallKind::remove) {
-        return removeInstallation(eventID, status);
+        const std::int32_t removed = removeInstallation(eventID, status);
+        log(notifierCall(HostCallKind::removeNotifier, eventID), RegistryModel::asReturned(removed));
+        return removed;
     }
+    log(notifierCall(HostCallKind::addNotifier, eventID), RegistryModel::asReturned(status), Notifier::event);
     if (RegistryModel::asReturned(status) == 0) {
         table.push_back(Installation{eventID, Notifier::event, nextSerial++});
         notifyInsideIfStaged(eventID);
@@ -334,14 +325,14 @@ std::int32_t PluginModel::log(HostCall call, std::int32_t status, Notifier notif
     return status;
 }
 
-// Logged as it returns, after whatever the host notified from inside it.
+// Logged before whatever the host notifies from inside it.
 std::int32_t PluginModel::installNotifier(std::uint32_t eventID, Notifier notifier) {
     const std::int32_t status = RegistryModel::asReturned(answer(HostCallKind::addNotifier));
+    log(notifierCall(HostCallKind::addNotifier, eventID), status, notifier);
     if (status == 0) {
         table.push_back(Installation{eventID, notifier, nextSerial++});
         notifyInsideIfStaged(eventID);
     }
-    log(notifierCall(HostCallKind::addNotifier, eventID), status, notifier);
     return status;
 }
 

@@ -82,7 +82,6 @@ private:
     bool removeNotifier(std::uint32_t eventID);
     std::int32_t removeInstallation(std::uint32_t eventID, std::int32_t status);
     std::int32_t answerRegistryCall(RegistryModel::CallKind kind, std::uint32_t eventID, std::int32_t status);
-    void logRegistryCalls(std::size_t before);
 
     const std::uint32_t idleEventID;
     bool held = false;

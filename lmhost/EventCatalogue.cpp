@@ -1,21 +1,20 @@
 #include "EventCatalogue.h"
 
+#include <algorithm>
+#include <iterator>
+
+#include "LMEventCatalogue.h"
+
 namespace {
 
-constexpr const char* kPrefix = "com.corvane.lumetra.events.";
-
-constexpr const char* kShortNames[] = {
-    "AddEventListener",  "RemoveEventListener",    "PingRequestEvent", "PingResponseEvent",
-    "ListEventsRequestEvent", "ListEventsResponseEvent", "CppEvent",
-};
+template <std::size_t count>
+bool listed(const char* const (&types)[count], const std::string& type) {
+    return std::find(std::begin(types), std::end(types), type) != std::end(types);
+}
 
 }  // namespace
 
 std::string EventCatalogue::typeOf(const std::string& name) {
-    for (const char* shortName : kShortNames) {
-        if (name == shortName) {
-            return kPrefix + name;
-        }
-    }
-    return name;
+    const std::string type = LMEventCatalogue::kEventTypePrefix + name;
+    return listed(LMEventCatalogue::kRequests, type) || listed(LMEventCatalogue::kSent, type) ? type : name;
 }

@@ -1,6 +1,5 @@
 #include "JsonLinesRenderer.h"
 
-#include "EntryText.h"
 #include "ScenarioQuoting.h"
 
 namespace {
@@ -10,19 +9,11 @@ std::string unicodeEscape(unsigned char byte) {
     return std::string("\\u00") + digits[byte >> 4] + digits[byte & 0x0F];
 }
 
-std::string valueOf(const TranscriptValue& value) {
-    switch (value.kind()) {
-    case TranscriptValue::Kind::null:
-        return "null";
-    case TranscriptValue::Kind::text:
-    case TranscriptValue::Kind::word:
-        return JsonLinesRenderer::quoted(value.characters());
-    case TranscriptValue::Kind::number:
-        return std::to_string(value.numberValue());
-    case TranscriptValue::Kind::boolean:
-        return value.numberValue() != 0 ? "true" : "false";
-    }
-    return "null";
+// Null, numbers and booleans read the same in JSON as in a scenario.
+std::string valueOf(const TranscriptEntry::Value& value) {
+    using Kind = TranscriptEntry::Value::Kind;
+    const bool holdsCharacters = value.kind() == Kind::text || value.kind() == Kind::word;
+    return holdsCharacters ? JsonLinesRenderer::quoted(value.characters()) : value.text();
 }
 
 // Appends ,"name":json to an object being built without its closing brace.
@@ -30,8 +21,8 @@ void add(std::string& object, const std::string& name, const std::string& json) 
     object += "," + JsonLinesRenderer::quoted(name) + ":" + json;
 }
 
-void addFields(std::string& object, const std::vector<TranscriptField>& fields) {
-    for (const TranscriptField& field : fields) {
+void addFields(std::string& object, const std::vector<TranscriptEntry::Field>& fields) {
+    for (const TranscriptEntry::Field& field : fields) {
         add(object, field.name, valueOf(field.value));
     }
 }
@@ -77,8 +68,8 @@ void JsonLinesRenderer::entry(const TranscriptEntry& entry) {
     }
     std::string object = record("call");
     add(object, "line", std::to_string(entry.line));
-    add(object, "from", quoted(EntryText::actorName(entry.actor)));
-    add(object, "to", quoted(EntryText::calleeName(entry)));
+    add(object, "from", quoted(entry.actorName()));
+    add(object, "to", quoted(entry.calleeName()));
     add(object, "call", quoted(entry.call));
     addFields(object, entry.arguments);
     if (entry.result) {

@@ -1,12 +1,10 @@
 #include "ScenarioRunner.h"
 
+#include <algorithm>
 #include <utility>
 
-#include "BusEntries.h"
 #include "ConfluxControl.h"
-#include "EntryText.h"
-#include "EventCatalogue.h"
-#include "HostEntries.h"
+#include "LMEventCatalogue.h"
 
 namespace {
 
@@ -23,28 +21,72 @@ const char* nounOf(TranscriptStream stream) {
     }
 }
 
+using Value = TranscriptEntry::Value;
+using Field = TranscriptEntry::Field;
+
 const char* textOf(const std::optional<std::string>& text) { return text ? text->c_str() : nullptr; }
 
 // Points into the command, which outlives the run.
-cflx::event::Event requestOf(const ScenarioCommand& command) {
-    return cflx::event::Event{textOf(command.texts[0]), 0, BusEntries::kHostApplication, textOf(command.texts[1]),
-                              textOf(command.texts[2])};
+cflx::event::Event requestOf(const Scenario::Request& request) {
+    return cflx::event::Event{request.eventType.c_str(), 0, LMEventCatalogue::kSenderApp,
+                              textOf(request.senderExtension), textOf(request.payload)};
 }
 
 std::string pluginMainLine(const std::string& caller, const std::string& selector, std::int32_t result) {
-    return EntryText::describe(HostEntries::expected(
-        HostCallShape::of(HostCallKind::pluginMain),
-        {TranscriptValue::text(caller), TranscriptValue::text(selector)}, TranscriptValue::number(result)));
+    return TranscriptEntry::hostCall(TranscriptEntry::HostCallShape::of(HostCallKind::pluginMain),
+                                     {Value::text(caller), Value::text(selector)}, Value::number(result))
+        .text();
+}
+
+bool sameValues(const std::vector<Field>& expected, const std::vector<Field>& actual) {
+    return std::equal(expected.begin(), expected.end(), actual.begin(), actual.end(),
+                      [](const Field& left, const Field& right) { return left.value == right.value; });
+}
+
+bool sameResult(const std::optional<Field>& expected, const std::optional<Field>& actual) {
+    return expected.has_value() == actual.has_value() && (!expected || expected->value == actual->value);
+}
+
+bool carries(const std::vector<Field>& details, const Field& required) {
+    return std::any_of(details.begin(), details.end(), [&required](const Field& detail) {
+        return detail.name == required.name && detail.value == required.value;
+    });
 }
 
 }  // namespace
+
+std::size_t ScenarioRunner::ExpectationMatcher::nextIndex(TranscriptStream stream) const noexcept {
+    std::size_t index = cursors[slot(stream)];
+    while (index < entries.size() && entries[index].stream != stream) {
+        ++index;
+    }
+    return index;
+}
+
+const TranscriptEntry* ScenarioRunner::ExpectationMatcher::peek(TranscriptStream stream) const noexcept {
+    const std::size_t index = nextIndex(stream);
+    return index < entries.size() ? &entries[index] : nullptr;
+}
+
+const TranscriptEntry* ScenarioRunner::ExpectationMatcher::take(TranscriptStream stream) noexcept {
+    const std::size_t index = nextIndex(stream);
+    cursors[slot(stream)] = std::min(index + 1, entries.size());
+    return index < entries.size() ? &entries[index] : nullptr;
+}
+
+bool ScenarioRunner::ExpectationMatcher::matches(const TranscriptEntry& pattern, const TranscriptEntry& actual) {
+    return pattern.stream == actual.stream && pattern.call == actual.call &&
+           sameValues(pattern.arguments, actual.arguments) && sameResult(pattern.result, actual.result) &&
+           std::all_of(pattern.details.begin(), pattern.details.end(),
+                       [&actual](const Field& required) { return carries(actual.details, required); });
+}
 
 ScenarioRunner::ScenarioRunner(KXPluginMainProc entry, TranscriptRenderer& renderer)
     : entry(entry), renderer(renderer) {}
 
 RunOutcome ScenarioRunner::run(const Scenario& scenario) {
     begin(scenario.manual);
-    for (const ScenarioCommand& command : scenario.commands) {
+    for (const Scenario::Command& command : scenario.commands) {
         if (!step(command)) {
             break;
         }
@@ -59,7 +101,7 @@ void ScenarioRunner::begin(bool manualScenario) {
     }
 }
 
-bool ScenarioRunner::step(const ScenarioCommand& command) {
+bool ScenarioRunner::step(const Scenario::Command& command) {
     if (!outcome.failures.empty()) {
         return false;
     }
@@ -91,8 +133,7 @@ void ScenarioRunner::hookUpToTheBus() {
 }
 
 bool ScenarioRunner::busHookedUp() const {
-    for (const char* type : {EventCatalogue::kAddEventListener, EventCatalogue::kRemoveEventListener,
-                             EventCatalogue::kPingRequest, EventCatalogue::kListEventsRequest}) {
+    for (const char* type : LMEventCatalogue::kRequests) {
         if (ConfluxControlSubscriberCount(type) == 0) {
             return false;
         }
@@ -102,7 +143,7 @@ bool ScenarioRunner::busHookedUp() const {
 
 RunOutcome ScenarioRunner::end() {
     shutDownIfRunning();
-    if (recorder.lostEntries()) {
+    if (transcript.lostEntries()) {
         fail(0, "lmhost ran out of memory while recording: the transcript misses calls");
         report();
     }
@@ -137,9 +178,9 @@ void ScenarioRunner::checkHostContract() {
 
 // Expectations are about the commands since the previous expectation: the
 // first command after one passes over whatever nobody expected before it.
-void ScenarioRunner::runCommand(const ScenarioCommand& command) {
-    const bool expectation = command.kind == ScenarioCommand::Kind::expectEntry ||
-                             command.kind == ScenarioCommand::Kind::expectNothing;
+void ScenarioRunner::runCommand(const Scenario::Command& command) {
+    const bool expectation = command.kind == Scenario::Command::Kind::expectEntry ||
+                             command.kind == Scenario::Command::Kind::expectNothing;
     if (!expectation && afterExpectation) {
         matcher.skipAll();
     }
@@ -150,64 +191,63 @@ void ScenarioRunner::runCommand(const ScenarioCommand& command) {
     report();
 }
 
-void ScenarioRunner::execute(const ScenarioCommand& command) {
+void ScenarioRunner::execute(const Scenario::Command& command) {
     switch (command.kind) {
-    case ScenarioCommand::Kind::pluginMain:
+    case Scenario::Command::Kind::pluginMain:
         callPluginMain(command);
         break;
-    case ScenarioCommand::Kind::fire:
+    case Scenario::Command::Kind::fire:
         host.fireEvent(command.eventID);
         break;
-    case ScenarioCommand::Kind::send:
+    case Scenario::Command::Kind::send:
         send(command);
         break;
-    case ScenarioCommand::Kind::scriptHostStatus:
+    case Scenario::Command::Kind::scriptHostStatus:
         host.scriptStatuses(command.hostCall, {command.status});
         break;
-    case ScenarioCommand::Kind::nullHostMember:
+    case Scenario::Command::Kind::nullHostMember:
         nullHostMember(command.hostCall);
         break;
-    case ScenarioCommand::Kind::shapeNextMessage:
+    case Scenario::Command::Kind::shapeNextMessage:
         nextMessage = command.messageShape;
         break;
-    case ScenarioCommand::Kind::defineHostEvent:
-        host.defineEvent(*command.texts.front(), command.eventID);
+    case Scenario::Command::Kind::defineHostEvent:
+        host.defineEvent(command.eventName, command.eventID);
         break;
-    case ScenarioCommand::Kind::failSubscription:
+    case Scenario::Command::Kind::failSubscription:
         failSubscription(command);
         break;
-    case ScenarioCommand::Kind::throwFromBus:
-        ConfluxControlThrowFromNext(command.texts.front()->c_str(), 1, command.onSubscription);
+    case Scenario::Command::Kind::throwFromBus:
+        ConfluxControlThrowFromNext(command.eventType.c_str(), 1, command.onSubscription);
         break;
-    case ScenarioCommand::Kind::sendDuring:
-        recorder.sendFromExtensionDuring(*command.texts[3], requestOf(command));
+    case Scenario::Command::Kind::sendDuring:
+        transcript.sendFromExtensionDuring(command.eventType, requestOf(command.request));
         break;
-    case ScenarioCommand::Kind::notifyInsideAdd:
+    case Scenario::Command::Kind::notifyInsideAdd:
         host.notifyInsideNextAdds(1);
         break;
-    case ScenarioCommand::Kind::fetchNullSuite:
+    case Scenario::Command::Kind::fetchNullSuite:
         host.fetchWithoutSuiteNext();
         break;
-    case ScenarioCommand::Kind::scriptSameString:
+    case Scenario::Command::Kind::scriptSameString:
         host.scriptSameStringAnswers({command.status});
         break;
-    case ScenarioCommand::Kind::expectEntry:
+    case Scenario::Command::Kind::expectEntry:
         expectEntry(command);
         break;
-    case ScenarioCommand::Kind::expectNothing:
+    case Scenario::Command::Kind::expectNothing:
         expectNothing(command);
         break;
     }
 }
 
-void ScenarioRunner::callPluginMain(const ScenarioCommand& command) {
-    const std::string& caller = *command.texts[0];
-    const std::string& selector = *command.texts[1];
-    const std::int32_t result = sendPluginMain(caller, selector);
+void ScenarioRunner::callPluginMain(const Scenario::Command& command) {
+    const std::int32_t result = sendPluginMain(command.caller, command.selector);
     if (result != command.expectedResult) {
         fail(command.line, "PluginMain returned " + std::to_string(result) + " instead of " +
                                std::to_string(command.expectedResult),
-             pluginMainLine(caller, selector, command.expectedResult), pluginMainLine(caller, selector, result));
+             pluginMainLine(command.caller, command.selector, command.expectedResult),
+             pluginMainLine(command.caller, command.selector, result));
     }
 }
 
@@ -220,7 +260,9 @@ std::int32_t ScenarioRunner::sendPluginMain(const std::string& caller, const std
     return result;
 }
 
-void ScenarioRunner::send(const ScenarioCommand& command) { recorder.sendFromExtension(requestOf(command)); }
+void ScenarioRunner::send(const Scenario::Command& command) {
+    transcript.sendFromExtension(requestOf(command.request));
+}
 
 void ScenarioRunner::nullHostMember(HostCallKind member) {
     KXCoreSuite& core = host.coreSuite();
@@ -249,33 +291,33 @@ void ScenarioRunner::nullHostMember(HostCallKind member) {
     }
 }
 
-void ScenarioRunner::failSubscription(const ScenarioCommand& command) {
-    ConfluxControlScriptNextSubscriptions(command.texts.front()->c_str(), 1, command.status);
+void ScenarioRunner::failSubscription(const Scenario::Command& command) {
+    ConfluxControlScriptNextSubscriptions(command.eventType.c_str(), 1, command.status);
 }
 
-void ScenarioRunner::expectEntry(const ScenarioCommand& command) {
+void ScenarioRunner::expectEntry(const Scenario::Command& command) {
     const TranscriptEntry& pattern = command.pattern;
     const std::string noun = nounOf(pattern.stream);
     const TranscriptEntry* actual = matcher.take(pattern.stream);
     if (actual == nullptr) {
-        fail(command.line, "expected a further " + noun + ", but the plug-in made none", EntryText::describe(pattern),
+        fail(command.line, "expected a further " + noun + ", but the plug-in made none", pattern.text(),
              "nothing");
     } else if (!ExpectationMatcher::matches(pattern, *actual)) {
-        fail(command.line, "the plug-in's next " + noun + " is not the expected one", EntryText::describe(pattern),
-             EntryText::describe(*actual));
+        fail(command.line, "the plug-in's next " + noun + " is not the expected one", pattern.text(),
+             actual->text());
     } else {
         ++outcome.expectationsHeld;
     }
 }
 
-void ScenarioRunner::expectNothing(const ScenarioCommand& command) {
+void ScenarioRunner::expectNothing(const Scenario::Command& command) {
     for (const TranscriptStream stream : kExpectableStreams) {
         if (command.pattern.stream != TranscriptStream::none && command.pattern.stream != stream) {
             continue;
         }
         if (const TranscriptEntry* left = matcher.peek(stream)) {
             fail(command.line, std::string("expected no further ") + nounOf(stream) + ", but the plug-in made one",
-                 "nothing", EntryText::describe(*left));
+                 "nothing", left->text());
             return;
         }
     }
@@ -287,8 +329,7 @@ void ScenarioRunner::fail(std::size_t line, std::string message, std::string exp
 }
 
 void ScenarioRunner::beginStep(std::size_t line, const std::string& source) {
-    recorder.setLine(line);
-    transcript.startGroup();
+    transcript.setLine(line);
     renderer.step(line, source);
 }
 

@@ -2,8 +2,6 @@
 
 #include <iomanip>
 
-#include "EntryText.h"
-
 namespace {
 
 std::string counted(std::size_t count, const char* one, const char* many) {
@@ -40,8 +38,8 @@ void TextRenderer::step(std::size_t line, const std::string& source) {
 
 void TextRenderer::entry(const TranscriptEntry& entry) {
     if (!quiet) {
-        out << "   " << std::left << std::setw(10) << EntryText::actorName(entry.actor)
-            << EntryText::describe(entry) << "\n";
+        out << "   " << std::left << std::setw(10) << entry.actorName()
+            << entry.text() << "\n";
         // Someone may be watching a scenario typed line by line.
         out.flush();
     }

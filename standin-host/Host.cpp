@@ -71,9 +71,9 @@ std::optional<Status> Host::scriptedRefusal(const std::optional<std::int32_t>& s
 }
 
 template <typename Status>
-Status Host::logged(HostCall call, Status status) {
+Status Host::logged(std::size_t place, HostCall call, Status status) {
     call.status = status;
-    log.append(std::move(call));
+    log.finish(place, std::move(call));
     return status;
 }
 
@@ -141,6 +141,9 @@ std::int32_t Host::callPluginMain(KXPluginMainProc entry, const std::string& cal
     if (entry == nullptr) {
         throw std::invalid_argument("callPluginMain needs the plug-in's entry point");
     }
+    HostCall call = callOf(HostCallKind::pluginMain);
+    call.texts = {caller, selector};
+    const std::size_t place = log.start(call);
     const HostString callerValue(caller);
     const HostString selectorValue(selector);
     KXMessage message{nullptr, pluginReference(), nullptr,
@@ -151,9 +154,7 @@ std::int32_t Host::callPluginMain(KXPluginMainProc entry, const std::string& cal
     if (caller == kKXInterfaceCaller && selector == kKXShutdownSelector) {
         shutdownSent = true;
     }
-    HostCall call = callOf(HostCallKind::pluginMain);
-    call.texts = {caller, selector};
-    return logged(std::move(call), result);
+    return logged(place, std::move(call), result);
 }
 
 std::int32_t Host::invokePluginMain(KXPluginMainProc entry, KXString caller, KXString selector,
@@ -187,15 +188,16 @@ void Host::fireIdle() { fireEvent(idleEventID()); }
 
 void Host::notify(const NotifierInstallation& installation, _ADsc* descriptor,
                   std::int32_t options) {
-    contained("the notifier for " + eventText(installation.eventID), [&] {
-        installation.notifier(installation.eventID, descriptor, options, installation.userData);
-    });
     HostCall call = callOf(HostCallKind::notify);
     call.eventID = installation.eventID;
     call.plugin = installation.plugin;
     call.notifier = installation.notifier;
     call.userData = installation.userData;
-    log.append(std::move(call));
+    const std::size_t place = log.start(call);
+    contained("the notifier for " + eventText(installation.eventID), [&] {
+        installation.notifier(installation.eventID, descriptor, options, installation.userData);
+    });
+    logged(place, std::move(call), 0);
 }
 
 const std::vector<NotifierInstallation>& Host::installedNotifiers() const noexcept {
@@ -258,8 +260,10 @@ KXErr Host::fetchSuite(const char* name, std::int32_t version, const void** suit
     HostCall call = callOf(HostCallKind::fetchSuite);
     call.texts = {textOf(name)};
     call.version = version;
+    const std::size_t place = log.start(call);
     const std::optional<std::int32_t> scripted = script.take(HostCallKind::fetchSuite);
-    return logged(std::move(call), answerFetch(name, version, suite, scripted));
+    const KXErr status = answerFetch(name, version, suite, scripted);
+    return logged(place, std::move(call), status);
 }
 
 KXErr Host::answerFetch(const char* name, std::int32_t version, const void** suite,
@@ -291,8 +295,10 @@ KXErr Host::returnSuite(const char* name, std::int32_t version) {
     HostCall call = callOf(HostCallKind::returnSuite);
     call.texts = {textOf(name)};
     call.version = version;
+    const std::size_t place = log.start(call);
     const std::optional<std::int32_t> scripted = script.take(HostCallKind::returnSuite);
-    return logged(std::move(call), answerReturn(name, version, scripted));
+    const KXErr status = answerReturn(name, version, scripted);
+    return logged(place, std::move(call), status);
 }
 
 KXErr Host::answerReturn(const char* name, std::int32_t version,
@@ -325,18 +331,20 @@ KXErr Host::answerReturn(const char* name, std::int32_t version,
 std::int32_t Host::sameString(KXString value, const char* literal) {
     HostCall call = callOf(HostCallKind::sameString);
     call.texts = {HostString::textOf(value), textOf(literal)};
+    const std::size_t place = log.start(call);
     const std::int32_t answer =
         script.take(HostCallKind::sameString).value_or(HostString::equals(value, literal) ? 1 : 0);
-    logged(std::move(call), static_cast<KXBool>(answer) != 0 ? 1 : 0);
+    logged(place, std::move(call), static_cast<KXBool>(answer) != 0 ? 1 : 0);
     return answer;
 }
 
 std::int32_t Host::lookupEventID(const char* name, std::uint32_t* eventID) {
     HostCall call = callOf(HostCallKind::lookupEventID);
     call.texts = {textOf(name)};
+    const std::size_t place = log.start(call);
     const std::optional<std::int32_t> scripted = script.take(HostCallKind::lookupEventID);
     const LMErr status = answerLookup(name, eventID, call, scripted);
-    return inRegister(logged(std::move(call), status), scripted);
+    return inRegister(logged(place, std::move(call), status), scripted);
 }
 
 LMErr Host::answerLookup(const char* name, std::uint32_t* eventID, HostCall& call,
@@ -364,9 +372,10 @@ std::int32_t Host::addNotifier(KXPlugin* plugin, std::uint32_t eventID, LMNotify
     call.plugin = plugin;
     call.notifier = notifier;
     call.userData = userData;
+    const std::size_t place = log.start(call);
     const std::optional<std::int32_t> scripted = script.take(HostCallKind::addNotifier);
     const LMErr status = answerAdd(plugin, eventID, notifier, userData, scripted);
-    return inRegister(logged(std::move(call), status), scripted);
+    return inRegister(logged(place, std::move(call), status), scripted);
 }
 
 LMErr Host::answerAdd(KXPlugin* plugin, std::uint32_t eventID, LMNotifyProc notifier,
@@ -402,9 +411,10 @@ std::int32_t Host::removeNotifier(KXPlugin* plugin, std::uint32_t eventID) {
     HostCall call = callOf(HostCallKind::removeNotifier);
     call.eventID = eventID;
     call.plugin = plugin;
+    const std::size_t place = log.start(call);
     const std::optional<std::int32_t> scripted = script.take(HostCallKind::removeNotifier);
     const LMErr status = answerRemove(plugin, eventID, scripted);
-    return inRegister(logged(std::move(call), status), scripted);
+    return inRegister(logged(place, std::move(call), status), scripted);
 }
 
 LMErr Host::answerRemove(KXPlugin* plugin, std::uint32_t eventID,

@@ -103,10 +103,12 @@ public:
     std::size_t pendingStatuses(HostCallKind kind) const noexcept;
     void clearScripts() noexcept;
 
-    // In call order. PluginMain and notify records are appended when the
-    // plug-in returns, after the calls it made meanwhile.
+    // In the order in which the calls started, so PluginMain and notify come
+    // before the calls the plug-in made meanwhile; each record is filled in
+    // when its call returns.
     const std::vector<HostCall>& calls() const noexcept;
     void observeCalls(CallLog::Observer observer);
+    // Between calls only (see CallLog::clear).
     void clearCalls() noexcept;
 
     // The violations found so far.
@@ -143,7 +145,7 @@ private:
     template <typename Status>
     static std::optional<Status> scriptedRefusal(const Scripted& scripted);
     template <typename Status>
-    Status logged(HostCall call, Status status);
+    Status logged(std::size_t place, HostCall call, Status status);
     template <typename Status>
     static std::int32_t inRegister(Status status, const Scripted& scripted);
     template <typename Work>

@@ -42,6 +42,9 @@ struct HostCall {
     // What the call returned, widened with its sign (sameString: 0 or 1;
     // pluginMain: PluginMain's result; notify: always 0).
     std::int32_t status = 0;
+    // False from the call's start until it returns; status and the id a
+    // lookup found are known only then.
+    bool returned = false;
 
     // One line for a transcript, e.g. `lookupEventID("idle") -> 0, id 7`.
     std::string describe() const;

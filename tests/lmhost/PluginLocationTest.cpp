@@ -3,14 +3,14 @@
 
 #include <filesystem>
 
-#include "PluginLocation.h"
+#include "LmhostCommand.h"
 
 namespace {
 
 // A bare file name given to the system loader is searched on the library
 // path, not in the current folder.
 TEST(PluginLocationTest, AGivenPathCountsFromTheCurrentFolder) {
-    EXPECT_EQ(std::filesystem::path(PluginLocation::resolve(std::string("Other.so"), "lmhost")),
+    EXPECT_EQ(std::filesystem::path(LmhostCommand::pluginPath(std::string("Other.so"), "lmhost")),
               std::filesystem::current_path() / "Other.so");
 }
 

@@ -3,7 +3,6 @@
 
 #include <sstream>
 
-#include "BusEntries.h"
 #include "JsonLinesRenderer.h"
 #include "TextRenderer.h"
 
@@ -18,7 +17,7 @@ TEST(JsonLinesRendererTest, WritesACallWithAllItsFields) {
     std::ostringstream out;
     JsonLinesRenderer renderer(out, false);
     const cflx::event::Event event{"com.corvane.lumetra.events.CppEvent", 0, "LMTR", nullptr, "<e id=\"7\"/>"};
-    TranscriptEntry entry = BusEntries::pluginDispatch(&event);
+    TranscriptEntry entry = TranscriptEntry::pluginDispatch(&event);
     entry.line = 12;
     renderer.entry(entry);
     EXPECT_EQ(out.str(), "{\"record\":\"call\",\"line\":12,\"from\":\"plug-in\",\"to\":\"bus\",\"call\":\"DispatchEvent\","

@@ -4,29 +4,29 @@
 #include <string>
 #include <vector>
 
-#include "ScenarioError.h"
 #include "ScenarioLexer.h"
 #include "ScenarioQuoting.h"
 
 namespace {
 
-using Kind = ScenarioToken::Kind;
+using Token = ScenarioLexer::Token;
+using Kind = Token::Kind;
 
 struct Split {
     const char* line;
-    std::vector<ScenarioToken> tokens;
+    std::vector<Token> tokens;
 };
 
 void PrintTo(const Split& split, std::ostream* out) { *out << split.line; }
 
-bool operator==(const ScenarioToken& left, const ScenarioToken& right) {
+bool operator==(const Token& left, const Token& right) {
     return left.kind == right.kind && left.text == right.text;
 }
 
 class SplitTest : public testing::TestWithParam<Split> {};
 
 TEST_P(SplitTest, GivesTheTokensInOrder) {
-    const std::vector<ScenarioToken> tokens = ScenarioLexer::split(GetParam().line, 1);
+    const std::vector<Token> tokens = ScenarioLexer::split(GetParam().line, 1);
     ASSERT_EQ(tokens.size(), GetParam().tokens.size());
     for (std::size_t at = 0; at < tokens.size(); ++at) {
         EXPECT_TRUE(tokens[at] == GetParam().tokens[at]) << "token " << at << ": " << tokens[at].text;
@@ -65,7 +65,7 @@ TEST_P(RefusalTest, SaysWhatIsWrongWithTheLineNumber) {
     try {
         ScenarioLexer::split(GetParam().line, 12);
         FAIL() << "accepted";
-    } catch (const ScenarioError& error) {
+    } catch (const ScenarioLexer::Error& error) {
         EXPECT_EQ(error.line(), 12u);
         EXPECT_STREQ(error.what(), GetParam().message);
     }

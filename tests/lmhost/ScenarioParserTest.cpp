@@ -3,18 +3,18 @@
 
 #include <string>
 
-#include "EntryText.h"
-#include "ScenarioError.h"
+#include "ScenarioLexer.h"
 #include "ScenarioParser.h"
 
 namespace {
 
-using Kind = ScenarioCommand::Kind;
+using Command = Scenario::Command;
+using Kind = Command::Kind;
 
-ScenarioCommand only(const std::string& text) {
+Command only(const std::string& text) {
     const Scenario scenario = ScenarioParser::parse("test.lmh", text);
     EXPECT_EQ(scenario.commands.size(), 1u) << text;
-    return scenario.commands.empty() ? ScenarioCommand{} : scenario.commands.front();
+    return scenario.commands.empty() ? Command{} : scenario.commands.front();
 }
 
 TEST(ScenarioParserTest, KeepsLineNumbersAndSourcesAndSkipsCommentsAndBlankLines) {
@@ -29,24 +29,28 @@ TEST(ScenarioParserTest, KeepsLineNumbersAndSourcesAndSkipsCommentsAndBlankLines
 
 TEST(ScenarioParserTest, ManualMustComeFirst) {
     EXPECT_TRUE(ScenarioParser::parse("s.lmh", "# scripted\nmanual\nstartup\n").manual);
-    EXPECT_THROW(ScenarioParser::parse("s.lmh", "startup\nmanual\n"), ScenarioError);
-    EXPECT_THROW(ScenarioParser::parse("s.lmh", "manual\nmanual\n"), ScenarioError);
+    EXPECT_THROW(ScenarioParser::parse("s.lmh", "startup\nmanual\n"), ScenarioLexer::Error);
+    EXPECT_THROW(ScenarioParser::parse("s.lmh", "manual\nmanual\n"), ScenarioLexer::Error);
+}
+
+std::vector<std::optional<std::string>> textsOf(const Scenario::Request& request) {
+    return {request.eventType, request.senderExtension, request.payload};
 }
 
 TEST(ScenarioParserTest, ExtensionRequestsCarryTheirTypeSenderAndPayload) {
-    const ScenarioCommand add = only("add alpha 007");
+    const Command add = only("add alpha 007");
     EXPECT_EQ(add.kind, Kind::send);
-    EXPECT_EQ(add.texts, (std::vector<std::optional<std::string>>{
+    EXPECT_EQ(textsOf(add.request), (std::vector<std::optional<std::string>>{
                              "com.corvane.lumetra.events.AddEventListener", "alpha", "007"}));
-    EXPECT_EQ(only("remove null \"\"").texts,
+    EXPECT_EQ(textsOf(only("remove null \"\"").request),
               (std::vector<std::optional<std::string>>{"com.corvane.lumetra.events.RemoveEventListener",
                                                        std::nullopt, ""}));
-    EXPECT_EQ(only("ping").texts, (std::vector<std::optional<std::string>>{
+    EXPECT_EQ(textsOf(only("ping").request), (std::vector<std::optional<std::string>>{
                                       "com.corvane.lumetra.events.PingRequestEvent", std::nullopt, ""}));
-    EXPECT_EQ(only("list \"null\"").texts,
+    EXPECT_EQ(textsOf(only("list \"null\"").request),
               (std::vector<std::optional<std::string>>{"com.corvane.lumetra.events.ListEventsRequestEvent",
                                                        "null", ""}));
-    EXPECT_EQ(only("send my.own.Type x y").texts,
+    EXPECT_EQ(textsOf(only("send my.own.Type x y").request),
               (std::vector<std::optional<std::string>>{"my.own.Type", "x", "y"}));
 }
 
@@ -72,13 +76,15 @@ INSTANTIATE_TEST_SUITE_P(Values, StatusTest,
                                          Status{"bus fail CppEvent", 1}, Status{"bus fail CppEvent -0x2", -2}));
 
 TEST(ScenarioParserTest, PluginMainCallsExpectZeroUnlessTold) {
-    const ScenarioCommand startup = only("startup");
+    const Command startup = only("startup");
     EXPECT_EQ(startup.kind, Kind::pluginMain);
-    EXPECT_EQ(startup.texts, (std::vector<std::optional<std::string>>{"KX Interface", "Startup"}));
+    EXPECT_EQ(startup.caller, "KX Interface");
+    EXPECT_EQ(startup.selector, "Startup");
     EXPECT_EQ(startup.expectedResult, 0);
     EXPECT_EQ(only("shutdown -> 7").expectedResult, 7);
-    const ScenarioCommand call = only("call \"Other Caller\" Reload -> 0xFFFF");
-    EXPECT_EQ(call.texts, (std::vector<std::optional<std::string>>{"Other Caller", "Reload"}));
+    const Command call = only("call \"Other Caller\" Reload -> 0xFFFF");
+    EXPECT_EQ(call.caller, "Other Caller");
+    EXPECT_EQ(call.selector, "Reload");
     EXPECT_EQ(call.expectedResult, 0xFFFF);
 }
 
@@ -92,8 +98,8 @@ TEST(ScenarioParserTest, HostEventNamesBecomeIdsFromTheirDefinitionOn) {
     EXPECT_EQ(scenario.commands[2].kind, Kind::defineHostEvent);
     EXPECT_EQ(scenario.commands[3].eventID, 42u);
     EXPECT_EQ(scenario.commands[4].eventID, 4294967295u);
-    EXPECT_EQ(EntryText::describe(scenario.commands[5].pattern), "host removeNotifier plugin 42 -> 0");
-    EXPECT_THROW(ScenarioParser::parse("s.lmh", "fire copy\nhost event copy 42\n"), ScenarioError);
+    EXPECT_EQ(scenario.commands[5].pattern.text(), "host removeNotifier plugin 42 -> 0");
+    EXPECT_THROW(ScenarioParser::parse("s.lmh", "fire copy\nhost event copy 42\n"), ScenarioLexer::Error);
 }
 
 struct Expectation {
@@ -107,10 +113,10 @@ void PrintTo(const Expectation& expectation, std::ostream* out) { *out << expect
 class ExpectationTest : public testing::TestWithParam<Expectation> {};
 
 TEST_P(ExpectationTest, ReadsAsThePatternThatTheTranscriptShows) {
-    const ScenarioCommand command = only(GetParam().line);
+    const Command command = only(GetParam().line);
     EXPECT_EQ(command.kind, Kind::expectEntry);
     EXPECT_EQ(command.pattern.stream, GetParam().stream);
-    EXPECT_EQ(EntryText::describe(command.pattern), GetParam().pattern);
+    EXPECT_EQ(command.pattern.text(), GetParam().pattern);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -134,7 +140,7 @@ INSTANTIATE_TEST_SUITE_P(
                     TranscriptStream::host}));
 
 TEST(ScenarioParserTest, NothingNamesOneStreamOrAll) {
-    const ScenarioCommand all = only("expect nothing");
+    const Command all = only("expect nothing");
     EXPECT_EQ(all.kind, Kind::expectNothing);
     EXPECT_EQ(all.pattern.stream, TranscriptStream::none);
     EXPECT_EQ(only("expect nothing sameString").pattern.stream, TranscriptStream::sameString);
@@ -155,7 +161,7 @@ TEST_P(MalformedTest, NamesTheLineAndWhatWasExpected) {
     try {
         ScenarioParser::parse("s.lmh", GetParam().text);
         FAIL() << "accepted";
-    } catch (const ScenarioError& error) {
+    } catch (const ScenarioLexer::Error& error) {
         EXPECT_EQ(error.line(), GetParam().line);
         EXPECT_STREQ(error.what(), GetParam().message);
     }

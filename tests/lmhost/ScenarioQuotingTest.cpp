@@ -9,7 +9,7 @@
 namespace {
 
 std::string readBack(const std::string& quoted) {
-    const std::vector<ScenarioToken> tokens = ScenarioLexer::split(quoted, 1);
+    const std::vector<ScenarioLexer::Token> tokens = ScenarioLexer::split(quoted, 1);
     EXPECT_EQ(tokens.size(), 1u) << quoted;
     return tokens.empty() ? "" : tokens.front().text;
 }

@@ -4,15 +4,13 @@
 
 #include <string>
 
-#include "BusEntries.h"
-#include "EntryText.h"
-#include "ExpectationMatcher.h"
-#include "HostEntries.h"
 #include "ScenarioParser.h"
+#include "ScenarioRunner.h"
+#include "Transcript.h"
 
 namespace {
 
-KXPlugin* const hostPlugin = reinterpret_cast<KXPlugin*>(0x1000);
+using ExpectationMatcher = ScenarioRunner::ExpectationMatcher;
 
 void someNotifier(std::uint32_t, _ADsc*, std::int32_t, void*) {}
 
@@ -41,7 +39,9 @@ struct Shown {
 };
 
 std::vector<Shown> shownEntries() {
-    HostEntries host(hostPlugin);
+    Host host;
+    Transcript transcript(host);
+    KXPlugin* const hostPlugin = host.pluginReference();
     HostCall fetch = hostCall(HostCallKind::fetchSuite, {"bc1e4d70-f953-11d0-8d9f-00c04fd5f7ee"}, 0);
     fetch.version = 3;
     const cflx::event::Event cppEvent{"com.corvane.lumetra.events.CppEvent", 0, "LMTR", nullptr,
@@ -49,19 +49,19 @@ std::vector<Shown> shownEntries() {
     const cflx::event::Event oddPayload{"odd type", 0, "LMTR", nullptr, "\"\n\xC3\xA9\x01"};
     const cflx::event::Event nullPayload{"com.corvane.lumetra.events.PingResponseEvent", 0, "LMTR", nullptr, nullptr};
     return {
-        {host.entryOf(fetch), "host fetchSuite \"bc1e4d70-f953-11d0-8d9f-00c04fd5f7ee\" 3 -> 0"},
-        {host.entryOf(hostCall(HostCallKind::sameString, {"KX\tInterface", "KX Interface"}, 0)),
+        {transcript.hostCallEntry(fetch), "host fetchSuite \"bc1e4d70-f953-11d0-8d9f-00c04fd5f7ee\" 3 -> 0"},
+        {transcript.hostCallEntry(hostCall(HostCallKind::sameString, {"KX\tInterface", "KX Interface"}, 0)),
          "host sameString \"KX\\tInterface\" \"KX Interface\" -> false"},
-        {host.entryOf(hostCall(HostCallKind::lookupEventID, {std::nullopt}, -1)), "host lookupEventID null -> -1"},
-        {host.entryOf(notifierCall(HostCallKind::addNotifier, hostPlugin, 4294967295u, 0)),
+        {transcript.hostCallEntry(hostCall(HostCallKind::lookupEventID, {std::nullopt}, -1)), "host lookupEventID null -> -1"},
+        {transcript.hostCallEntry(notifierCall(HostCallKind::addNotifier, hostPlugin, 4294967295u, 0)),
          "host addNotifier plugin 4294967295 notifier1 null -> 0"},
-        {host.entryOf(notifierCall(HostCallKind::removeNotifier, reinterpret_cast<KXPlugin*>(0xbeef), 7, -1004)),
+        {transcript.hostCallEntry(notifierCall(HostCallKind::removeNotifier, reinterpret_cast<KXPlugin*>(0xbeef), 7, -1004)),
          "host removeNotifier 0xbeef 7 -> -1004"},
-        {BusEntries::pluginDispatch(&cppEvent),
+        {TranscriptEntry::pluginDispatch(&cppEvent),
          "bus com.corvane.lumetra.events.CppEvent \"<![CDATA[<event id=\\\"7\\\" />]]>\""},
-        {BusEntries::pluginDispatch(&oddPayload), "bus \"odd type\" \"\\\"\\n\\xC3\\xA9\\x01\""},
-        {BusEntries::pluginDispatch(&nullPayload), "bus com.corvane.lumetra.events.PingResponseEvent null"},
-        {BusEntries::subscription("com.corvane.lumetra.events.AddEventListener", TranscriptValue::word("handler1"),
+        {TranscriptEntry::pluginDispatch(&oddPayload), "bus \"odd type\" \"\\\"\\n\\xC3\\xA9\\x01\""},
+        {TranscriptEntry::pluginDispatch(&nullPayload), "bus com.corvane.lumetra.events.PingResponseEvent null"},
+        {TranscriptEntry::subscription("com.corvane.lumetra.events.AddEventListener", TranscriptEntry::Value::word("handler1"),
                                   nullptr, 7),
          "subscribe com.corvane.lumetra.events.AddEventListener -> 7"},
     };
@@ -69,7 +69,7 @@ std::vector<Shown> shownEntries() {
 
 TEST(TranscriptLineTest, ShowsEachCallAsTheExpectationThatHoldsForIt) {
     for (const Shown& shown : shownEntries()) {
-        EXPECT_EQ(EntryText::describe(shown.entry), shown.line);
+        EXPECT_EQ(shown.entry.text(), shown.line);
         EXPECT_TRUE(ExpectationMatcher::matches(patternOf(shown.line), shown.entry)) << shown.line;
     }
 }
@@ -97,8 +97,8 @@ class DeviationTest : public testing::TestWithParam<Deviation> {};
 // The plug-in must send "LMTR", no sender extension and mode 0 with every
 // event; a record that differs fails `expect bus` and shows how it differs.
 TEST_P(DeviationTest, ARecordWithOtherFixedMembersFailsAndShowsThem) {
-    const TranscriptEntry entry = BusEntries::pluginDispatch(&GetParam().record);
-    EXPECT_EQ(EntryText::describe(entry), GetParam().line);
+    const TranscriptEntry entry = TranscriptEntry::pluginDispatch(&GetParam().record);
+    EXPECT_EQ(entry.text(), GetParam().line);
     EXPECT_FALSE(ExpectationMatcher::matches(patternOf("bus PingResponseEvent \"\""), entry));
 }
 
@@ -115,27 +115,29 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(TranscriptLineTest, AnExtensionsRequestIsNoEventOfThePlugin) {
     const cflx::event::Event request{"com.corvane.lumetra.events.PingResponseEvent", 0, "LMTR", nullptr, ""};
-    const TranscriptEntry entry = BusEntries::extensionDispatch(request);
-    EXPECT_EQ(EntryText::describe(entry), "send com.corvane.lumetra.events.PingResponseEvent null \"\"");
+    const TranscriptEntry entry = TranscriptEntry::extensionDispatch(request);
+    EXPECT_EQ(entry.text(), "send com.corvane.lumetra.events.PingResponseEvent null \"\"");
     EXPECT_FALSE(ExpectationMatcher::matches(patternOf("bus PingResponseEvent \"\""), entry));
 }
 
 TEST(TranscriptLineTest, ASubscriptionWithUserDataFailsAndShowsIt) {
     int context = 0;
-    const TranscriptEntry entry = BusEntries::subscription("com.corvane.lumetra.events.AddEventListener",
-                                                           TranscriptValue::word("handler1"), &context, 0);
-    EXPECT_NE(EntryText::describe(entry).find("(userData 0x"), std::string::npos);
+    const TranscriptEntry entry = TranscriptEntry::subscription("com.corvane.lumetra.events.AddEventListener",
+                                                           TranscriptEntry::Value::word("handler1"), &context, 0);
+    EXPECT_NE(entry.text().find("(userData 0x"), std::string::npos);
     EXPECT_FALSE(ExpectationMatcher::matches(patternOf("subscribe AddEventListener -> 0"), entry));
 }
 
 TEST(TranscriptLineTest, NotifiersAreNamedInTheOrderTheyFirstAppear) {
-    HostEntries host(hostPlugin);
+    Host host;
+    Transcript transcript(host);
+    KXPlugin* const hostPlugin = host.pluginReference();
     HostCall idle = notifierCall(HostCallKind::addNotifier, hostPlugin, 1, 0);
     idle.notifier = [](std::uint32_t, _ADsc*, std::int32_t, void*) {};
     const HostCall event = notifierCall(HostCallKind::addNotifier, hostPlugin, 7, 0);
-    EXPECT_EQ(EntryText::describe(host.entryOf(idle)), "host addNotifier plugin 1 notifier1 null -> 0");
-    EXPECT_EQ(EntryText::describe(host.entryOf(event)), "host addNotifier plugin 7 notifier2 null -> 0");
-    EXPECT_EQ(EntryText::describe(host.entryOf(idle)), "host addNotifier plugin 1 notifier1 null -> 0");
+    EXPECT_EQ(transcript.hostCallEntry(idle).text(), "host addNotifier plugin 1 notifier1 null -> 0");
+    EXPECT_EQ(transcript.hostCallEntry(event).text(), "host addNotifier plugin 7 notifier2 null -> 0");
+    EXPECT_EQ(transcript.hostCallEntry(idle).text(), "host addNotifier plugin 1 notifier1 null -> 0");
 }
 
 }  // namespace

@@ -179,7 +179,12 @@ void failAllocation(const EntryPoint& entry, const Reference& reference, long fa
     EXPECT_TRUE(PluginAllocations::failureInjected());
     EXPECT_EQ(session.host().violations(), std::vector<std::string>{});
     if (entry.call.kind == PluginAction::Kind::startup) {
-        EXPECT_EQ(session.host().calls().back().status, -108);
+        const std::vector<HostCall>& calls = session.host().calls();
+        const auto startup = std::find_if(calls.rbegin(), calls.rend(), [](const HostCall& call) {
+            return call.kind == HostCallKind::pluginMain;
+        });
+        ASSERT_NE(startup, calls.rend());
+        EXPECT_EQ(startup->status, -108);
     }
     const ListsSeen seen = listsOf(session, entry);
     EXPECT_TRUE(seen == reference.before || seen == reference.after)

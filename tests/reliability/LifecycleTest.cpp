@@ -91,10 +91,10 @@ protected:
         session.host().clearCalls();
     }
 
-    // Only the comparisons of PluginMain itself, and its own record.
+    // PluginMain's own record, then only its comparisons.
     void expectOnlyEntryDispatch(std::size_t comparisons) {
         std::vector<HostCallKind> expected(comparisons, HostCallKind::sameString);
-        expected.push_back(HostCallKind::pluginMain);
+        expected.insert(expected.begin(), HostCallKind::pluginMain);
         EXPECT_EQ(kindsOf(session.host().calls()), expected);
     }
 

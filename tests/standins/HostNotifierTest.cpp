@@ -162,8 +162,8 @@ TEST_F(HostNotifierTest, ScriptedAddNotifiesTheNewInstallationFromInsideTheCall)
     for (const HostCall& call : host.calls()) {
         logged.push_back(nameOf(call.kind));
     }
-    // Calls are logged as they return: the notification inside the first add comes before it.
-    EXPECT_EQ(logged, (Names{"fetchSuite", "removeNotifier", "notify", "addNotifier", "addNotifier"}));
+    // Calls are logged as they start: the notification inside the first add comes after it.
+    EXPECT_EQ(logged, (Names{"fetchSuite", "addNotifier", "notify", "removeNotifier", "addNotifier"}));
 }
 
 TEST_F(HostNotifierTest, IdleFiresTheIdOfIdleInTheEventTable) {
