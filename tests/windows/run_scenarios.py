@@ -39,13 +39,16 @@ def run_program(wine: Optional[str], command: List[str],
     return wine_run.run(wine, command, environment, RUN_TIMEOUT_SECONDS)
 
 
-def run_scenarios(args: argparse.Namespace) -> int:
-    if args.command == "scenario":
-        scenarios = args.files
-    else:
-        scenarios = sorted(glob.glob(os.path.join(args.scenarios, args.pattern)))
+def folder_scenarios(args: argparse.Namespace) -> List[str]:
+    scenarios = sorted(glob.glob(os.path.join(args.scenarios, args.pattern)))
     if not scenarios:
         print(f"no scenario files {args.pattern} in {args.scenarios}", file=sys.stderr)
+    return scenarios
+
+
+def run_scenarios(args: argparse.Namespace) -> int:
+    scenarios = args.files if args.command == "scenario" else folder_scenarios(args)
+    if not scenarios:
         return 1
     failed = []
     with windows_environment(args.wine, args.prefix) as environment:
