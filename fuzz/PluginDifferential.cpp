@@ -1,19 +1,27 @@
 #include "PluginDifferential.h"
 
 #include "Divergence.h"
+#include "TranscriptEntry.h"
 
 namespace {
 
-const char* nameOf(PluginModel::Notifier notifier) {
+using Value = TranscriptEntry::Value;
+
+// The plug-in's two notifiers by name; any other by its address.
+Value notifierName(PluginModel::Notifier notifier, LMNotifyProc pointer = nullptr) {
     switch (notifier) {
     case PluginModel::Notifier::idle:
-        return " [idle notifier]";
+        return Value::word("idleNotifier");
     case PluginModel::Notifier::event:
-        return " [event notifier]";
+        return Value::word("eventNotifier");
     case PluginModel::Notifier::none:
         break;
     }
-    return "";
+    return Value::address(TranscriptEntry::addressOf(pointer));
+}
+
+std::string tableLine(std::uint32_t eventID, const Value& notifier) {
+    return std::to_string(eventID) + " " + notifier.text() + "; ";
 }
 
 // How the host words a removal of an id with nothing of it installed.
@@ -51,7 +59,7 @@ void PluginDifferential::compare() {
     std::string expectedCalls;
     for (std::size_t i = comparedCalls; i < expected.hostCalls().size(); ++i) {
         const PluginModel::ExpectedCall& call = expected.hostCalls()[i];
-        expectedCalls += call.call.describe() + nameOf(call.notifier) + "; ";
+        expectedCalls += TranscriptEntry::fromHostCall(call.call, hostsPlugin(), notifierName(call.notifier)).text() + "; ";
     }
     std::string actualCalls;
     for (std::size_t i = comparedCalls; i < real.host().calls().size(); ++i) {
@@ -93,22 +101,19 @@ std::string PluginDifferential::describeProductViolations() {
 // The plug-in's two notifiers are internal functions: each is learnt from its
 // first installation and must stay the same, and distinct, from then on.
 std::string PluginDifferential::describeProductCall(const HostCall& call, std::size_t index) {
-    std::string text = call.describe();
-    const bool toNotifierService =
-        call.kind == HostCallKind::addNotifier || call.kind == HostCallKind::removeNotifier;
-    if (toNotifierService && call.plugin != real.host().pluginReference()) {
-        text += " [foreign plug-in reference]";
-    }
-    if (call.kind == HostCallKind::addNotifier && call.userData != nullptr) {
-        text += " [user data]";
-    }
-    if (!usesNotifier(call)) {
-        return text;
-    }
     const PluginModel::Notifier expectedKind =
         index < expected.hostCalls().size() ? expected.hostCalls()[index].notifier
                                             : PluginModel::Notifier::none;
-    return text + nameOf(notifierOf(call.notifier, expectedKind));
+    const Value notifier =
+        usesNotifier(call) ? notifierName(notifierOf(call.notifier, expectedKind), call.notifier) : Value::null();
+    const Value plugin = Value::pluginReference(call.plugin, real.host().pluginReference());
+    return TranscriptEntry::fromHostCall(call, plugin, notifier).text();
+}
+
+// What the model's calls carry as the plug-in reference: the host's own.
+Value PluginDifferential::hostsPlugin() {
+    KXPlugin* const own = real.host().pluginReference();
+    return Value::pluginReference(own, own);
 }
 
 PluginModel::Notifier PluginDifferential::notifierOf(LMNotifyProc notifier,
@@ -128,8 +133,8 @@ PluginModel::Notifier PluginDifferential::notifierOf(LMNotifyProc notifier,
 std::string PluginDifferential::describeProductTable() {
     std::string text;
     for (const NotifierInstallation& installation : real.host().installedNotifiers()) {
-        text += std::to_string(installation.eventID) +
-                nameOf(notifierOf(installation.notifier, PluginModel::Notifier::none)) + "; ";
+        const PluginModel::Notifier kind = notifierOf(installation.notifier, PluginModel::Notifier::none);
+        text += tableLine(installation.eventID, notifierName(kind, installation.notifier));
     }
     return text;
 }
@@ -137,7 +142,7 @@ std::string PluginDifferential::describeProductTable() {
 std::string PluginDifferential::describeModelTable() const {
     std::string text;
     for (const PluginModel::Installation& installation : expected.installed()) {
-        text += std::to_string(installation.eventID) + nameOf(installation.notifier) + "; ";
+        text += tableLine(installation.eventID, notifierName(installation.notifier));
     }
     return text;
 }

@@ -10,6 +10,7 @@
 #include "PluginAction.h"
 #include "PluginModel.h"
 #include "PluginSession.h"
+#include "TranscriptEntry.h"
 
 class PluginDifferential {
 public:
@@ -30,6 +31,7 @@ public:
 private:
     void compare();
     std::string describeProductCall(const HostCall& call, std::size_t index);
+    TranscriptEntry::Value hostsPlugin();
     std::string describeProductTable();
     std::string describeProductViolations();
     std::string describeModelTable() const;

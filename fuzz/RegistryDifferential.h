@@ -27,8 +27,11 @@ private:
     RegistryModel::Answers scriptAnswers(FuzzInput& input, HostCallKind kind, std::size_t count);
 
     void compareWithModel(std::size_t modelCallsBefore);
-    std::vector<RegistryModel::HostCall> hostCallsOfStep();
-    std::string wrongArguments(const HostCall& call);
+    // The host's calls since the last step, one line each, as lmhost shows
+    // them; the log is cleared.
+    std::string hostCallsOfStep();
+    HostCall asLogged(const RegistryModel::HostCall& call);
+    std::string lineOf(const HostCall& call);
     std::vector<std::uint32_t> installedIDs();
 
     Host host;

@@ -167,15 +167,3 @@ std::string RegistryModel::describe(const Snapshot& snapshot) {
     }
     return out;
 }
-
-std::string RegistryModel::describe(const std::vector<HostCall>& calls) {
-    std::string out;
-    for (const HostCall& call : calls) {
-        out.append(call.kind == CallKind::add ? "add " : "remove ")
-            .append(std::to_string(call.eventID))
-            .append(" -> ")
-            .append(std::to_string(call.status))
-            .append("; ");
-    }
-    return out;
-}

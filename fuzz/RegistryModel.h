@@ -50,7 +50,6 @@ public:
     // What a 16-bit member answers for a 32-bit status.
     static std::int32_t asReturned(std::int32_t status) noexcept;
     static std::string describe(const Snapshot& snapshot);
-    static std::string describe(const std::vector<HostCall>& calls);
 
 private:
     struct Listener {

@@ -4,29 +4,7 @@
 
 #include "ConfluxControl.h"
 
-namespace {
-
 using Value = TranscriptEntry::Value;
-using Shape = TranscriptEntry::HostCallShape;
-
-// What the shape leaves out but a reader may need: the id a lookup found,
-// and whom a notification reached.
-std::vector<TranscriptEntry::Field> details(const HostCall& call, const Value& plugin) {
-    if (call.kind == HostCallKind::lookupEventID && call.status == 0) {
-        return {{"eventID", Value::number(call.eventID)}};
-    }
-    if (call.kind == HostCallKind::notify) {
-        return {{"plugin", plugin, false},
-                {"userData", Value::address(TranscriptEntry::addressOf(call.userData)), call.userData != nullptr}};
-    }
-    return {};
-}
-
-Value resultOf(const Shape& shape, std::int32_t status) {
-    return shape.booleanResult ? Value::boolean(status != 0) : Value::number(status);
-}
-
-}  // namespace
 
 Value Transcript::Labels::labelOf(std::uintptr_t pointer) {
     if (pointer == 0) {
@@ -139,40 +117,6 @@ void Transcript::subscriptionObserved(const char* eventType, EventBusCallback ca
 }
 
 TranscriptEntry Transcript::hostCallEntry(const HostCall& call) {
-    const Shape& shape = Shape::of(call.kind);
-    std::vector<Value> arguments;
-    std::size_t nextText = 0;
-    for (const Shape::Parameter& parameter : shape.parameters) {
-        arguments.push_back(argumentOf(call, parameter.kind, nextText));
-    }
-    std::optional<Value> result;
-    if (*shape.resultName != '\0') {
-        result = resultOf(shape, call.status);
-    }
-    TranscriptEntry entry = TranscriptEntry::hostCall(shape, std::move(arguments), std::move(result));
-    entry.details = details(call, pluginValue(call.plugin));
-    return entry;
-}
-
-Value Transcript::argumentOf(const HostCall& call, Shape::Argument kind, std::size_t& nextText) {
-    switch (kind) {
-    case Shape::Argument::text:
-        return Value::textOrNull(nextText < call.texts.size() ? call.texts[nextText++] : std::nullopt);
-    case Shape::Argument::version:
-        return Value::number(call.version);
-    case Shape::Argument::eventID:
-        return Value::number(call.eventID);
-    case Shape::Argument::plugin:
-        return pluginValue(call.plugin);
-    case Shape::Argument::notifier:
-        return notifiers.labelOf(TranscriptEntry::addressOf(call.notifier));
-    case Shape::Argument::userData:
-        return Value::address(TranscriptEntry::addressOf(call.userData));
-    }
-    return Value::null();
-}
-
-Value Transcript::pluginValue(KXPlugin* plugin) const {
-    return plugin == host.pluginReference() && plugin != nullptr ? Value::word("plugin")
-                                                                 : Value::address(TranscriptEntry::addressOf(plugin));
+    return TranscriptEntry::fromHostCall(call, Value::pluginReference(call.plugin, host.pluginReference()),
+                                         notifiers.labelOf(TranscriptEntry::addressOf(call.notifier)));
 }

@@ -62,9 +62,6 @@ private:
     void append(TranscriptEntry entry);
     bool isExtensionRecord(const cflx::event::Event* event) const noexcept;
     const char* kept(const char* text);
-    TranscriptEntry::Value argumentOf(const HostCall& call, TranscriptEntry::HostCallShape::Argument kind,
-                                      std::size_t& nextText);
-    TranscriptEntry::Value pluginValue(KXPlugin* plugin) const;
     template <typename Work>
     void recordSafely(Work&& work) noexcept;
 

@@ -56,6 +56,45 @@ Field userDataDetail(const void* userData) {
     return {"userData", Value::address(TranscriptEntry::addressOf(userData)), userData != nullptr};
 }
 
+// What the shape leaves out but a reader may need: the id a lookup found,
+// and whom a notification reached.
+std::vector<Field> hostCallDetails(const HostCall& call, const Value& plugin) {
+    if (call.kind == HostCallKind::lookupEventID && call.status == 0) {
+        return {{"eventID", Value::number(call.eventID)}};
+    }
+    if (call.kind == HostCallKind::notify) {
+        return {{"plugin", plugin, false},
+                {"userData", Value::address(TranscriptEntry::addressOf(call.userData)), call.userData != nullptr}};
+    }
+    return {};
+}
+
+Value hostCallArgument(const HostCall& call, Argument kind, const Value& plugin, const Value& notifier,
+                       std::size_t& nextText) {
+    switch (kind) {
+    case Argument::text:
+        return Value::textOrNull(nextText < call.texts.size() ? call.texts[nextText++] : std::nullopt);
+    case Argument::version:
+        return Value::number(call.version);
+    case Argument::eventID:
+        return Value::number(call.eventID);
+    case Argument::plugin:
+        return plugin;
+    case Argument::notifier:
+        return notifier;
+    case Argument::userData:
+        return Value::address(TranscriptEntry::addressOf(call.userData));
+    }
+    return Value::null();
+}
+
+std::optional<Value> hostCallResult(const Shape& shape, std::int32_t status) {
+    if (*shape.resultName == '\0') {
+        return std::nullopt;
+    }
+    return shape.booleanResult ? Value::boolean(status != 0) : Value::number(status);
+}
+
 bool isSenderApp(const char* senderApp) {
     return senderApp != nullptr && std::strcmp(senderApp, LMEventCatalogue::kSenderApp) == 0;
 }
@@ -105,6 +144,11 @@ bool Value::operator==(const Value& other) const noexcept {
         return holdsCharacters() && other.holdsCharacters() && chars == other.chars;
     }
     return valueKind == other.valueKind && integer == other.integer;
+}
+
+Value Value::pluginReference(const KXPlugin* reference, const KXPlugin* hostsOwn) {
+    return reference == hostsOwn && reference != nullptr ? word("plugin")
+                                                         : address(TranscriptEntry::addressOf(reference));
 }
 
 const Shape& Shape::of(HostCallKind kind) {
@@ -183,6 +227,18 @@ TranscriptEntry TranscriptEntry::hostCall(const HostCallShape& shape, std::vecto
     if (result) {
         entry.result = Field{shape.resultName, std::move(*result)};
     }
+    return entry;
+}
+
+TranscriptEntry TranscriptEntry::fromHostCall(const HostCall& call, const Value& plugin, const Value& notifier) {
+    const Shape& shape = Shape::of(call.kind);
+    std::vector<Value> arguments;
+    std::size_t nextText = 0;
+    for (const Shape::Parameter& parameter : shape.parameters) {
+        arguments.push_back(hostCallArgument(call, parameter.kind, plugin, notifier, nextText));
+    }
+    TranscriptEntry entry = hostCall(shape, std::move(arguments), hostCallResult(shape, call.status));
+    entry.details = hostCallDetails(call, plugin);
     return entry;
 }
 

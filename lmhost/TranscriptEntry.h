@@ -45,6 +45,9 @@ struct TranscriptEntry {
         static Value name(const char* characters);
         // An address as a word in hex, or null.
         static Value address(std::uintptr_t pointer);
+        // `plugin` for the host's own reference to the plug-in, else its
+        // address.
+        static Value pluginReference(const KXPlugin* reference, const KXPlugin* hostsOwn);
 
         Kind kind() const noexcept { return valueKind; }
         const std::string& characters() const noexcept { return chars; }
@@ -112,6 +115,11 @@ struct TranscriptEntry {
     // order, and the pattern of `expect host`.
     static TranscriptEntry hostCall(const HostCallShape& shape, std::vector<Value> arguments,
                                     std::optional<Value> result);
+    // A call from the host's log, with the plug-in reference and the notifier
+    // it carries shown as the caller names them; other pointers show in hex.
+    // This is the one way host calls are written, by lmhost, the fuzz targets
+    // and the stand-in's own tests alike.
+    static TranscriptEntry fromHostCall(const HostCall& call, const Value& plugin, const Value& notifier);
 
     template <typename Pointer>
     static std::uintptr_t addressOf(Pointer pointer) noexcept {

@@ -45,7 +45,4 @@ struct HostCall {
     // False from the call's start until it returns; status and the id a
     // lookup found are known only then.
     bool returned = false;
-
-    // One line for a transcript, e.g. `lookupEventID("idle") -> 0, id 7`.
-    std::string describe() const;
 };

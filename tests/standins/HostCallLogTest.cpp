@@ -10,6 +10,7 @@
 
 #include "Host.h"
 #include "HostString.h"
+#include "TranscriptEntry.h"
 
 namespace {
 
@@ -94,20 +95,29 @@ std::int32_t startingEntry(KXString caller, KXString, KXMessage* message) {
 }
 
 const std::vector<std::string> kStartupTranscript = {
-    R"(PluginMain("KX Interface", "Startup") -> 0)",
-    R"(sameString("KX Interface", "KX Interface") -> 1)",
-    R"(fetchSuite("bc1e4d70-f953-11d0-8d9f-00c04fd5f7ee", 3) -> 0)",
-    R"(lookupEventID("idle") -> 0, id 1768189029)",
-    R"(lookupEventID(null) -> -1002)",
-    R"(addNotifier(1768189029) -> 0)",
-    R"(removeNotifier(5) -> -1004)",
-    R"(notify(1768189029))",
+    R"(PluginMain "KX Interface" "Startup" -> 0)",
+    R"(host sameString "KX Interface" "KX Interface" -> true)",
+    R"(host fetchSuite "bc1e4d70-f953-11d0-8d9f-00c04fd5f7ee" 3 -> 0)",
+    R"(host lookupEventID "idle" -> 0 (eventID 1768189029))",
+    R"(host lookupEventID null -> -1002)",
+    R"(host addNotifier plugin 1768189029 notifier null -> 0)",
+    R"(host removeNotifier plugin 5 -> -1004)",
+    R"(notify 1768189029 notifier)",
 };
 
-std::vector<std::string> describedCalls(const Host& host) {
+// The only notifier here is ignoreNotification.
+std::string lineOf(Host& host, const HostCall& call) {
+    using Value = TranscriptEntry::Value;
+    const Value notifier = call.notifier == &ignoreNotification ? Value::word("notifier")
+                                                                : Value::address(TranscriptEntry::addressOf(call.notifier));
+    return TranscriptEntry::fromHostCall(call, Value::pluginReference(call.plugin, host.pluginReference()), notifier)
+        .text();
+}
+
+std::vector<std::string> describedCalls(Host& host) {
     std::vector<std::string> lines;
     for (const HostCall& call : host.calls()) {
-        lines.push_back(call.describe());
+        lines.push_back(lineOf(host, call));
     }
     return lines;
 }
@@ -136,7 +146,7 @@ TEST(HostCallLogTest, ObserverSeesEachCallAsItIsLogged) {
             live.resize(place + 1);
             return;
         }
-        live.at(place) = call.describe();
+        live.at(place) = lineOf(host, call);
     });
 
     host.startup(startingEntry);
