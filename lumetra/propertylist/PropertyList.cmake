@@ -5,8 +5,8 @@
 # quayline_property_list(OUTPUT <path>)
 #
 # Writes the plug-in property list (the host's binary form of PropertyList.txt)
-# to <path> at build time. Call it in the directory of the target that takes
-# <path> as a source, so that the target builds the file; the file is rewritten
+# to <path> at build time. Call it in the directory of a target that builds
+# <path> (a custom target depending on it will do); the file is rewritten
 # whenever the table or its writer changes.
 find_package(Python3 3.6 REQUIRED COMPONENTS Interpreter)
 
