@@ -59,7 +59,8 @@ void PluginDifferential::compare() {
     std::string expectedCalls;
     for (std::size_t i = comparedCalls; i < expected.hostCalls().size(); ++i) {
         const PluginModel::ExpectedCall& call = expected.hostCalls()[i];
-        expectedCalls += TranscriptEntry::fromHostCall(call.call, hostsPlugin(), notifierName(call.notifier)).text() + "; ";
+        const TranscriptEntry line = TranscriptEntry::fromHostCall(call.call, hostsPlugin(), notifierName(call.notifier));
+        expectedCalls += line.text() + "; ";
     }
     std::string actualCalls;
     for (std::size_t i = comparedCalls; i < real.host().calls().size(); ++i) {

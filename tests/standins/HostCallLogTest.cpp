@@ -108,8 +108,9 @@ const std::vector<std::string> kStartupTranscript = {
 // The only notifier here is ignoreNotification.
 std::string lineOf(Host& host, const HostCall& call) {
     using Value = TranscriptEntry::Value;
-    const Value notifier = call.notifier == &ignoreNotification ? Value::word("notifier")
-                                                                : Value::address(TranscriptEntry::addressOf(call.notifier));
+    const Value notifier = call.notifier == &ignoreNotification
+                               ? Value::word("notifier")
+                               : Value::address(TranscriptEntry::addressOf(call.notifier));
     return TranscriptEntry::fromHostCall(call, Value::pluginReference(call.plugin, host.pluginReference()), notifier)
         .text();
 }
