@@ -154,9 +154,8 @@ HostCall RegistryDifferential::asLogged(const RegistryModel::HostCall& call) {
 // A foreign plug-in reference, notifier or user data shows as an address.
 std::string RegistryDifferential::lineOf(const HostCall& call) {
     using Value = TranscriptEntry::Value;
-    const Value notifier = call.notifier == registeredNotifier
-                               ? Value::word("registeredNotifier")
-                               : Value::address(TranscriptEntry::addressOf(call.notifier));
+    const Value notifier = Value::labelled(TranscriptEntry::addressOf(call.notifier),
+                                           TranscriptEntry::addressOf(registeredNotifier), "registeredNotifier");
     const Value plugin = Value::pluginReference(call.plugin, host.pluginReference());
     return TranscriptEntry::fromHostCall(call, plugin, notifier).text() + "; ";
 }

@@ -146,9 +146,12 @@ bool Value::operator==(const Value& other) const noexcept {
     return valueKind == other.valueKind && integer == other.integer;
 }
 
+Value Value::labelled(std::uintptr_t pointer, std::uintptr_t labelledPointer, const char* label) {
+    return pointer == labelledPointer && pointer != 0 ? word(label) : address(pointer);
+}
+
 Value Value::pluginReference(const KXPlugin* reference, const KXPlugin* hostsOwn) {
-    return reference == hostsOwn && reference != nullptr ? word("plugin")
-                                                         : address(TranscriptEntry::addressOf(reference));
+    return labelled(TranscriptEntry::addressOf(reference), TranscriptEntry::addressOf(hostsOwn), "plugin");
 }
 
 const Shape& Shape::of(HostCallKind kind) {

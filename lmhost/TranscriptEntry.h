@@ -45,6 +45,8 @@ struct TranscriptEntry {
         static Value name(const char* characters);
         // An address as a word in hex, or null.
         static Value address(std::uintptr_t pointer);
+        // The label for the one pointer that has it, else the address.
+        static Value labelled(std::uintptr_t pointer, std::uintptr_t labelledPointer, const char* label);
         // `plugin` for the host's own reference to the plug-in, else its
         // address.
         static Value pluginReference(const KXPlugin* reference, const KXPlugin* hostsOwn);

@@ -108,9 +108,8 @@ const std::vector<std::string> kStartupTranscript = {
 // The only notifier here is ignoreNotification.
 std::string lineOf(Host& host, const HostCall& call) {
     using Value = TranscriptEntry::Value;
-    const Value notifier = call.notifier == &ignoreNotification
-                               ? Value::word("notifier")
-                               : Value::address(TranscriptEntry::addressOf(call.notifier));
+    const Value notifier = Value::labelled(TranscriptEntry::addressOf(call.notifier),
+                                           TranscriptEntry::addressOf(&ignoreNotification), "notifier");
     return TranscriptEntry::fromHostCall(call, Value::pluginReference(call.plugin, host.pluginReference()), notifier)
         .text();
 }
